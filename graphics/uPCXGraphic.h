@@ -1,0 +1,11 @@
+// ZSoft PCX pictures (pcx, pcc, scr).
+#pragma once
+
+#include "uGraphics.h"
+
+class TPCXGraphic : public TRasterGraphic {
+public:
+    const char* ClassName() const override { return "TPCXGraphic"; }
+    static constexpr const char* ShortName = "PCX";
+    void LoadFromStream(TStream& stream) override;
+};

@@ -1,0 +1,10 @@
+#include "uPSDGraphic.h"
+
+#include "uByteReader.h"
+
+void TPSDGraphic::LoadFromStream(TStream& stream) {
+    ClearPicture();
+    std::vector<uint8_t> bytes = stream.ReadRest();
+    TByteReader reader(bytes, ShortName);
+    reader.FailFormat();
+}

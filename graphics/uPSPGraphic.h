@@ -1,0 +1,11 @@
+// Paint Shop Pro pictures (psp).
+#pragma once
+
+#include "uGraphics.h"
+
+class TPSPGraphic : public TRasterGraphic {
+public:
+    const char* ClassName() const override { return "TPSPGraphic"; }
+    static constexpr const char* ShortName = "PSP";
+    void LoadFromStream(TStream& stream) override;
+};

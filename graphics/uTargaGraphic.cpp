@@ -1,0 +1,10 @@
+#include "uTargaGraphic.h"
+
+#include "uByteReader.h"
+
+void TTargaGraphic::LoadFromStream(TStream& stream) {
+    ClearPicture();
+    std::vector<uint8_t> bytes = stream.ReadRest();
+    TByteReader reader(bytes, ShortName);
+    reader.FailFormat();
+}

@@ -1,0 +1,11 @@
+// Truevision TGA pictures (tga, vda, vst, win, icb).
+#pragma once
+
+#include "uGraphics.h"
+
+class TTargaGraphic : public TRasterGraphic {
+public:
+    const char* ClassName() const override { return "TTargaGraphic"; }
+    static constexpr const char* ShortName = "TGA";
+    void LoadFromStream(TStream& stream) override;
+};
