@@ -9,6 +9,10 @@ fonts-wqy-microhei).
 Outputs (see resources.list):
   coolingmap.bmp   160x200 8-bit grey bitmap, the flames' cooling map
   liveheart.gif    14-frame greyscale beating heart that feeds the flames
+  image_error.jpg  300x150 "cannot load the picture" notice of the picture viewer
+  logo0..5.jpg     130x120 About-page logo frames, the heart growing from 0 to 5
+  about_bear.jpg   135x110 teddy bear with a gift box of the About page
+  menu_heart.png   16x17 red heart with alpha for the About menu item
 """
 
 import math
@@ -371,11 +375,296 @@ def heart_gif_bytes(pictures):
 
 
 # ---------------------------------------------------------------------------------------------
+# Pictures of the dialogs
+
+FONT_PATH = "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc"
+DIALOG_GREY = (85, 85, 85)
+SUPERSAMPLE = 4
+
+
+def font(size):
+    from PIL import ImageFont
+    return ImageFont.truetype(FONT_PATH, size)
+
+
+def jpeg_bytes(img, quality=90):
+    import io
+    buf = io.BytesIO()
+    img.save(buf, "JPEG", quality=quality, subsampling=0, optimize=False, progressive=False)
+    return buf.getvalue()
+
+
+def png_bytes(img):
+    import io
+    buf = io.BytesIO()
+    img.save(buf, "PNG", optimize=False, compress_level=9)
+    return buf.getvalue()
+
+
+def glossy_red_shade(n):
+    """A lacquered red: diffuse red, a sharp white highlight, a broad sheen and a pink rim."""
+    diffuse = max(0.0, dot(n, LIGHT))
+    h = max(0.0, dot(n, HALFWAY))
+    spec = h ** 70
+    sheen = h ** 9
+    facing = n[1]
+    fresnel = (1.0 - facing) ** 3
+    under = max(0.0, -n[2]) * 0.25  # light bounced from below
+    r = 0.16 + 0.78 * diffuse + 0.20 * sheen + 0.25 * fresnel + under
+    g = 0.01 + 0.07 * diffuse + 0.10 * sheen + 0.08 * fresnel
+    b = 0.03 + 0.12 * diffuse + 0.12 * sheen + 0.10 * fresnel
+    r, g, b = (c * (0.55 + 0.45 * smoothstep(0.0, 0.6, facing)) for c in (r, g, b))
+    return (clamp(r + spec), clamp(g + spec), clamp(b + spec))
+
+
+def paint_heart(img, centre_x, centre_y, scale):
+    """Draws the glossy red heart over an RGB or RGBA picture (RGBA: alpha is coverage)."""
+    w, h = img.size
+    cells = render_heart(w, h, centre_x, centre_y, scale, scale, glossy_red_shade)
+    px = img.load()
+    rgba = img.mode == "RGBA"
+    for i, cell in enumerate(cells):
+        if cell is None:
+            continue
+        coverage, colour = cell
+        x, y = i % w, i // w
+        c = tuple(int(round(255.0 * v)) for v in colour)
+        if rgba:
+            px[x, y] = c + (int(round(255.0 * coverage)),)
+        else:
+            old = px[x, y]
+            px[x, y] = tuple(int(round(o + (n - o) * coverage)) for o, n in zip(old, c))
+
+
+def vertical_gradient(size, top, bottom):
+    w, h = size
+    img = Image.new("RGB", size)
+    d = ImageDraw.Draw(img)
+    for y in range(h):
+        t = y / max(1, h - 1)
+        d.line([(0, y), (w, y)], fill=tuple(int(round(a + (b - a) * t)) for a, b in zip(top, bottom)))
+    return img
+
+
+def teddy_bear(size, head_x, head_y, radius, gift=False, seed=5):
+    """A plush teddy bear (head centre and radius in pixels of the final picture), RGBA."""
+    k = SUPERSAMPLE
+    w, h = size
+    layer = Image.new("RGBA", (w * k, h * k), (0, 0, 0, 0))
+    d = ImageDraw.Draw(layer)
+    fur = (166, 108, 58, 255)
+    fur_dark = (112, 68, 34, 255)
+    light = (226, 186, 132, 255)
+    dark = (40, 24, 16, 255)
+    R = radius * k
+    hx, hy = head_x * k, head_y * k
+    edge = max(1, int(0.05 * R))
+
+    def ell(cx, cy, rx, ry, fill, outline=fur_dark):
+        d.ellipse([cx - rx, cy - ry, cx + rx, cy + ry], fill=fill,
+                  outline=outline, width=edge if outline else 0)
+
+    bx, by = hx, hy + 1.62 * R  # body centre
+    # Legs behind the body, feet with pads.
+    for side in (-1, 1):
+        ell(bx + side * 0.55 * R, by + 0.78 * R, 0.38 * R, 0.34 * R, fur)
+    ell(bx, by, 0.86 * R, 0.92 * R, fur)
+    ell(bx, by + 0.12 * R, 0.55 * R, 0.62 * R, light, None)
+    for side in (-1, 1):
+        ell(bx + side * 0.62 * R, by + 0.86 * R, 0.26 * R, 0.24 * R, light)
+        ell(bx + side * 0.62 * R, by + 0.80 * R, 0.10 * R, 0.07 * R, fur_dark, None)
+    if gift:
+        # A gift box held against the belly: lid, ribbon and bow.
+        gx0, gx1 = bx - 0.62 * R, bx + 0.62 * R
+        gy0, gy1 = by - 0.22 * R, by + 0.62 * R
+        d.rectangle([gx0, gy0, gx1, gy1], fill=(206, 40, 72, 255), outline=(130, 18, 40, 255),
+                    width=edge)
+        d.rectangle([gx0 - 0.06 * R, gy0 - 0.18 * R, gx1 + 0.06 * R, gy0 + 0.02 * R],
+                    fill=(230, 64, 96, 255), outline=(130, 18, 40, 255), width=edge)
+        ribbon = (250, 206, 70, 255)
+        d.rectangle([bx - 0.09 * R, gy0 - 0.18 * R, bx + 0.09 * R, gy1], fill=ribbon)
+        d.rectangle([gx0, by + 0.16 * R, gx1, by + 0.30 * R], fill=ribbon)
+        for side in (-1, 1):
+            d.ellipse([bx + (0.04 if side > 0 else -0.40) * R, gy0 - 0.46 * R,
+                       bx + (0.40 if side > 0 else -0.04) * R, gy0 - 0.14 * R],
+                      fill=ribbon, outline=(196, 146, 30, 255), width=edge)
+        ell(bx, gy0 - 0.22 * R, 0.09 * R, 0.09 * R, ribbon, (196, 146, 30, 255))
+        # Arms round the sides of the box.
+        for side in (-1, 1):
+            ell(bx + side * 0.70 * R, by + 0.10 * R, 0.24 * R, 0.42 * R, fur)
+    else:
+        # Arms resting at the sides.
+        for side in (-1, 1):
+            ell(bx + side * 0.78 * R, by + 0.05 * R, 0.26 * R, 0.44 * R, fur)
+            ell(bx + side * 0.80 * R, by + 0.34 * R, 0.14 * R, 0.12 * R, light, None)
+    # Ears, head, muzzle.
+    for side in (-1, 1):
+        ell(hx + side * 0.74 * R, hy - 0.70 * R, 0.34 * R, 0.34 * R, fur)
+        ell(hx + side * 0.74 * R, hy - 0.70 * R, 0.18 * R, 0.18 * R, light, None)
+    ell(hx, hy, R, 0.90 * R, fur)
+    ell(hx, hy + 0.36 * R, 0.44 * R, 0.32 * R, light, None)
+    ell(hx, hy + 0.24 * R, 0.16 * R, 0.11 * R, dark, None)
+    d.line([hx, hy + 0.33 * R, hx, hy + 0.46 * R], fill=dark, width=edge)
+    d.arc([hx - 0.20 * R, hy + 0.30 * R, hx, hy + 0.52 * R], 20, 160, fill=dark, width=edge)
+    d.arc([hx, hy + 0.30 * R, hx + 0.20 * R, hy + 0.52 * R], 20, 160, fill=dark, width=edge)
+    for side in (-1, 1):
+        ell(hx + side * 0.36 * R, hy - 0.10 * R, 0.11 * R, 0.12 * R, dark, None)
+        ell(hx + side * 0.36 * R - 0.04 * R, hy - 0.15 * R, 0.035 * R, 0.035 * R,
+            (255, 255, 255, 255), None)
+        ell(hx + side * 0.58 * R, hy + 0.22 * R, 0.12 * R, 0.07 * R, (214, 120, 96, 255), None)
+
+    # Soft plush shading: darken towards the silhouette, lighten towards the upper left.
+    from PIL import ImageFilter
+    alpha = layer.getchannel("A")
+    inner = alpha.filter(ImageFilter.GaussianBlur(0.28 * R))
+    shade = Image.eval(inner, lambda v: 255 - v)
+    rgb = layer.convert("RGB")
+    darker = Image.eval(rgb, lambda v: v * 3 // 5)
+    rgb = Image.composite(darker, rgb, shade)
+    glow = Image.new("L", layer.size, 0)
+    ImageDraw.Draw(glow).ellipse([hx - 1.3 * R, hy - 1.3 * R, hx + 0.2 * R, hy + 0.1 * R], fill=70)
+    glow = glow.filter(ImageFilter.GaussianBlur(0.5 * R))
+    rgb = Image.composite(Image.new("RGB", layer.size, (255, 236, 200)), rgb, glow)
+    # Fur grain.
+    rng = random.Random(seed)
+    grain = Image.frombytes("L", layer.size, bytes(rng.randrange(0, 256)
+                                                   for _ in range(layer.size[0] * layer.size[1])))
+    grain = grain.filter(ImageFilter.GaussianBlur(0.6 * k))
+    rgb = Image.blend(rgb, Image.merge("RGB", (grain, grain, grain)), 0.06)
+    layer = Image.merge("RGBA", rgb.split() + (alpha,))
+    return layer.resize(size, Image.LANCZOS)
+
+
+def floor_shadow(img, cx, cy, rx, ry, strength):
+    from PIL import ImageFilter
+    k = SUPERSAMPLE
+    mask = Image.new("L", (img.size[0] * k, img.size[1] * k), 0)
+    ImageDraw.Draw(mask).ellipse([(cx - rx) * k, (cy - ry) * k, (cx + rx) * k, (cy + ry) * k],
+                                 fill=strength)
+    mask = mask.filter(ImageFilter.GaussianBlur(ry * k * 0.6)).resize(img.size, Image.LANCZOS)
+    return Image.composite(Image.new("RGB", img.size, (0, 0, 0)), img, mask)
+
+
+LOGO_SIZE = (130, 120)
+LOGO_TITLE_BAND = 25  # rows above this hold no red above 100: the hover test ignores them
+LOGO_HEART_SCALES = [0.55, 0.64, 0.73, 0.82, 0.91, 1.0]
+
+
+def logo_frame(n):
+    w, h = LOGO_SIZE
+    img = vertical_gradient(LOGO_SIZE, (90, 90, 90), (80, 80, 80))
+    band = vertical_gradient((w, LOGO_TITLE_BAND - 2), (44, 48, 58), (66, 70, 82))
+    img.paste(band, (0, 0))
+    d = ImageDraw.Draw(img)
+    d.line([(0, LOGO_TITLE_BAND - 2), (w, LOGO_TITLE_BAND - 2)], fill=(30, 32, 38))
+    # Lettering in cool blues only, so the band keeps its red low.
+    title = "Velmora"
+    f = font(19)
+    tw = d.textlength(title, font=f)
+    tx, ty = (w - tw) / 2, 1
+    d.text((tx + 1, ty + 1), title, font=f, fill=(14, 16, 22))
+    text_mask = Image.new("L", LOGO_SIZE, 0)
+    ImageDraw.Draw(text_mask).text((tx, ty), title, font=f, fill=255)
+    img = Image.composite(vertical_gradient(LOGO_SIZE, (70, 214, 255), (20, 120, 220)), img,
+                          text_mask)
+    scale = LOGO_HEART_SCALES[n]
+    img = floor_shadow(img, 84, 115, 27 * scale, 3.0, int(60 + 80 * scale))
+    img = floor_shadow(img, 20, 113, 16, 2.5, 110)
+    bear = teddy_bear(LOGO_SIZE, 20, 73, 14)
+    img.paste(bear, (0, 0), bear)
+    paint_heart(img, 84.0, 75.0, 33.0 * scale)
+    return img
+
+
+def checked_logo_jpeg(n):
+    """The JPEG of a logo frame, verified after encoding to keep the title band's red low."""
+    import io
+    data = jpeg_bytes(logo_frame(n))
+    decoded = Image.open(io.BytesIO(data)).convert("RGB")
+    for y in range(LOGO_TITLE_BAND):
+        for x in range(LOGO_SIZE[0]):
+            if decoded.getpixel((x, y))[0] > 100:
+                raise SystemExit("logo%d: red %d at %d,%d in the title band"
+                                 % (n, decoded.getpixel((x, y))[0], x, y))
+    return data
+
+
+def about_bear():
+    size = (135, 110)
+    from PIL import ImageFilter
+    img = Image.new("RGB", size, DIALOG_GREY)
+    spot = Image.new("L", size, 0)
+    ImageDraw.Draw(spot).ellipse([22, 6, 113, 104], fill=110)
+    spot = spot.filter(ImageFilter.GaussianBlur(16))
+    img = Image.composite(Image.new("RGB", size, (150, 140, 128)), img, spot)
+    img = floor_shadow(img, 67, 101, 36, 4, 140)
+    bear = teddy_bear(size, 67, 31, 23, gift=True, seed=8)
+    img.paste(bear, (0, 0), bear)
+    return img
+
+
+def broken_picture_glyph(k):
+    """A small picture (sky, hills, sun) torn in two, drawn k times larger, RGBA 64x56."""
+    w, h = 64, 56
+    whole = Image.new("RGBA", (w * k, h * k), (0, 0, 0, 0))
+    d = ImageDraw.Draw(whole)
+    d.rectangle([2 * k, 2 * k, 60 * k, 52 * k], fill=(236, 236, 236, 255),
+                outline=(160, 160, 160, 255), width=k)
+    d.rectangle([7 * k, 7 * k, 55 * k, 47 * k], fill=(120, 170, 220, 255))
+    d.ellipse([40 * k, 11 * k, 50 * k, 21 * k], fill=(250, 214, 80, 255))
+    d.polygon([(7 * k, 47 * k), (22 * k, 25 * k), (34 * k, 40 * k), (42 * k, 31 * k),
+               (55 * k, 47 * k)], fill=(90, 150, 80, 255))
+    # The tear: a zigzag from top to bottom; the right part slips down and tilts away.
+    tear = [(36, 0), (30, 12), (37, 21), (29, 32), (36, 42), (31, 56)]
+    left_mask = Image.new("L", whole.size, 0)
+    ImageDraw.Draw(left_mask).polygon([(0, 0)] + [(x * k, y * k) for x, y in tear] + [(0, h * k)],
+                                      fill=255)
+    right_mask = Image.eval(left_mask, lambda v: 255 - v)
+    empty = Image.new("RGBA", whole.size, (0, 0, 0, 0))
+    left = Image.composite(whole, empty, left_mask)
+    right = Image.composite(whole, empty, right_mask).rotate(-8, resample=Image.BICUBIC,
+                                                            center=(36 * k, 0))
+    out = Image.new("RGBA", ((w + 6) * k, (h + 8) * k), (0, 0, 0, 0))
+    out.alpha_composite(left, (0, 0))
+    out.alpha_composite(right, (4 * k, 3 * k))
+    return out
+
+
+def image_error():
+    size = (300, 150)
+    k = SUPERSAMPLE
+    img = Image.new("RGB", size, DIALOG_GREY)
+    glyph = broken_picture_glyph(k)
+    glyph = glyph.resize((glyph.size[0] // k, glyph.size[1] // k), Image.LANCZOS)
+    img.paste(glyph, (26, (size[1] - glyph.size[1]) // 2), glyph)
+    d = ImageDraw.Draw(img)
+    big, small = font(24), font(13)
+    lines = [("无法加载图片", big, (255, 255, 255), 46),
+             ("文件已损坏或格式不受支持", small, (200, 200, 200), 86)]
+    for text, f, colour, y in lines:
+        tw = d.textlength(text, font=f)
+        x = 112 + (170 - tw) / 2
+        d.text((x, y), text, font=f, fill=colour)
+    return img
+
+
+def menu_heart():
+    img = Image.new("RGBA", (16, 17), (0, 0, 0, 0))
+    paint_heart(img, 8.0, 8.4, 6.6)
+    return img
+
+
+# ---------------------------------------------------------------------------------------------
 
 def main():
     write_file("coolingmap.bmp", grey_bmp_bytes(PLANE_WIDTH, PLANE_HEIGHT, cooling_map_grey()))
     pictures = [heart_picture(beat) for beat in range(len(HEART_BEAT_SCALES))]
     write_file("liveheart.gif", heart_gif_bytes(pictures))
+    write_file("image_error.jpg", jpeg_bytes(image_error()))
+    for n in range(len(LOGO_HEART_SCALES)):
+        write_file("logo%d.jpg" % n, checked_logo_jpeg(n))
+    write_file("about_bear.jpg", jpeg_bytes(about_bear()))
+    write_file("menu_heart.png", png_bytes(menu_heart()))
 
 
 if __name__ == "__main__":
