@@ -1,0 +1,103 @@
+#include "uApplication.h"
+
+#include "uForms.h"
+#include "uThreads.h"
+#include "uWinUtils.h"
+
+TApplication* Application = nullptr;
+
+namespace {
+const wchar_t kApplicationClass[] = L"VelmoraApplication";
+const UINT WM_SYNCHRONIZE = WM_APP + 0x100;
+}  // namespace
+
+TApplication::TApplication() {
+    if (Application == nullptr) Application = this;
+}
+
+TApplication::~TApplication() {
+    SetSynchronizeWakeup(nullptr);
+    if (FHandle != nullptr) DestroyWindow(FHandle);
+    if (Application == this) Application = nullptr;
+}
+
+void TApplication::Initialize() {
+    if (FHandle != nullptr) return;
+    SetMainThread();
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = &TApplication::WindowProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = kApplicationClass;
+    RegisterClassExW(&wc);
+    // A zero-size, never shown popup: the owner of every top-level window of the program.
+    FHandle = CreateWindowExW(0, kApplicationClass, Wide(FTitle).c_str(), WS_POPUP | WS_CAPTION | WS_SYSMENU |
+                              WS_MINIMIZEBOX, 0, 0, 0, 0, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (FHandle == nullptr) RaiseLastOSError();
+    HWND handle = FHandle;
+    SetSynchronizeWakeup([handle] { PostMessageW(handle, WM_SYNCHRONIZE, 0, 0); });
+}
+
+void TApplication::SetTitle(const std::string& title) {
+    FTitle = title;
+    if (FHandle != nullptr) SetWindowTextW(FHandle, Wide(title).c_str());
+}
+
+void TApplication::SetMainForm(TForm* form) {
+    if (FMainForm == nullptr || form == nullptr) FMainForm = form;
+}
+
+LRESULT CALLBACK TApplication::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_SYNCHRONIZE) {
+        // Hand-offs run here, so they are served inside modal loops (menus, moves, message boxes) too.
+        CheckSynchronize(0);
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+void TApplication::ProcessMessages() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            FTerminated = true;
+            break;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    CheckSynchronize(0);
+}
+
+void TApplication::Run() {
+    if (FMainForm != nullptr) FMainForm->Show();
+    while (!FTerminated) {
+        MSG msg;
+        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got == 0 || got == -1) {
+            FTerminated = true;
+            break;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+void TApplication::Terminate() {
+    FTerminated = true;
+    PostQuitMessage(0);
+}
+
+void TApplication::ShowErrorMessage(const std::string& message) {
+    std::string text = message;
+    if (!text.empty() && text.back() != '.' && text.back() != '!' && text.back() != '?' && text.back() != '\n')
+        text += '.';
+    if (OnShowError) {
+        OnShowError(text);
+        return;
+    }
+    HWND owner = FMainForm != nullptr && FMainForm->HandleAllocated() ? FMainForm->Handle() : FHandle;
+    MessageBoxW(owner, Wide(text).c_str(), Wide(FTitle).c_str(), MB_OK | MB_ICONSTOP);
+}
+
+void TApplication::HandleException(const std::exception& error) { ShowErrorMessage(error.what()); }

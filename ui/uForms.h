@@ -1,0 +1,71 @@
+// Forms: top-level windows of the program with message dispatch to their handlers.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+enum TFormStyle { fsNormal, fsStayOnTop };
+enum TMouseButton { mbLeft, mbRight, mbMiddle };
+
+class TForm {
+public:
+    // Registers the window class (once per class name) and creates the native window, owned by
+    // the application window, hidden.
+    TForm(const std::wstring& className, const std::string& caption, DWORD style, DWORD exStyle);
+    virtual ~TForm();
+    TForm(const TForm&) = delete;
+    TForm& operator=(const TForm&) = delete;
+
+    HWND Handle() const { return FHandle; }
+    bool HandleAllocated() const { return FHandle != nullptr; }
+
+    // Bounds as the window has them now.
+    int Left() const;
+    int Top() const;
+    int Width() const;
+    int Height() const;
+    void SetBounds(int left, int top, int width, int height);
+    void SetLeft(int left) { SetBounds(left, Top(), Width(), Height()); }
+    void SetTop(int top) { SetBounds(Left(), top, Width(), Height()); }
+    void SetWidth(int width) { SetBounds(Left(), Top(), width, Height()); }
+    void SetHeight(int height) { SetBounds(Left(), Top(), Width(), height); }
+
+    // While the form is being created, Show and Hide only record the wanted visibility; the
+    // application shows its main form when the message loop starts.
+    void Show();
+    void Hide();
+    bool Visible() const { return FVisible; }
+
+    TFormStyle FormStyle() const { return FFormStyle; }
+    // Changes the window's place in the z-order (topmost or not). The native window is kept, so
+    // extended styles set on it survive the change.
+    void SetFormStyle(TFormStyle style);
+
+    // Asks the form to close: OnClose handlers run, then the window is destroyed; closing the
+    // application's main form ends the message loop.
+    void Close();
+
+protected:
+    // Creation is over: from now on Show and Hide act on the window.
+    void EndCreation() { FCreating = false; }
+
+    // Hook run whenever the form has been made visible.
+    virtual void DoShow() {}
+    virtual void DoClose() {}
+    virtual void DoMouseDown(TMouseButton, int /*x*/, int /*y*/) {}
+    virtual void DoDblClick() {}
+    // Any other message; return true when handled (result in result).
+    virtual bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT Dispatch(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+    HWND FHandle = nullptr;
+    bool FCreating = true;
+    bool FVisible = false;
+    bool FClosing = false;
+    TFormStyle FFormStyle = fsNormal;
+};

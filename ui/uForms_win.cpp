@@ -1,0 +1,120 @@
+#include "uForms.h"
+
+#include "uApplication.h"
+#include "uWinUtils.h"
+
+TForm::TForm(const std::wstring& className, const std::string& caption, DWORD style, DWORD exStyle) {
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    if (!GetClassInfoExW(instance, className.c_str(), &wc)) {
+        wc = WNDCLASSEXW{};
+        wc.cbSize = sizeof wc;
+        wc.style = CS_DBLCLKS;
+        wc.lpfnWndProc = &TForm::WindowProc;
+        wc.hInstance = instance;
+        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        wc.lpszClassName = className.c_str();
+        if (!RegisterClassExW(&wc)) RaiseLastOSError();
+    }
+    HWND owner = Application != nullptr ? Application->Handle() : nullptr;
+    FHandle = CreateWindowExW(exStyle, className.c_str(), Wide(caption).c_str(), style, 0, 0, 0, 0, owner, nullptr,
+                              instance, this);
+    if (FHandle == nullptr) RaiseLastOSError();
+    if (Application != nullptr) Application->SetMainForm(this);
+}
+
+TForm::~TForm() {
+    if (FHandle != nullptr) {
+        SetWindowLongPtrW(FHandle, GWLP_USERDATA, 0);
+        DestroyWindow(FHandle);
+    }
+    if (Application != nullptr && Application->MainForm() == this) Application->SetMainForm(nullptr);
+}
+
+int TForm::Left() const {
+    RECT r{};
+    GetWindowRect(FHandle, &r);
+    return r.left;
+}
+int TForm::Top() const {
+    RECT r{};
+    GetWindowRect(FHandle, &r);
+    return r.top;
+}
+int TForm::Width() const {
+    RECT r{};
+    GetWindowRect(FHandle, &r);
+    return r.right - r.left;
+}
+int TForm::Height() const {
+    RECT r{};
+    GetWindowRect(FHandle, &r);
+    return r.bottom - r.top;
+}
+
+void TForm::SetBounds(int left, int top, int width, int height) {
+    SetWindowPos(FHandle, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TForm::Show() {
+    FVisible = true;
+    if (FCreating) return;
+    ShowWindow(FHandle, SW_SHOWNOACTIVATE);
+    DoShow();
+}
+
+void TForm::Hide() {
+    FVisible = false;
+    if (FCreating) return;
+    ShowWindow(FHandle, SW_HIDE);
+}
+
+void TForm::SetFormStyle(TFormStyle style) {
+    FFormStyle = style;
+    SetWindowPos(FHandle, style == fsStayOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void TForm::Close() {
+    if (FClosing || FHandle == nullptr) return;
+    FClosing = true;
+    SafeCall([this] { DoClose(); });
+    const bool wasMain = Application != nullptr && Application->MainForm() == this;
+    HWND handle = FHandle;
+    FHandle = nullptr;
+    SetWindowLongPtrW(handle, GWLP_USERDATA, 0);
+    DestroyWindow(handle);
+    if (wasMain) Application->Terminate();
+}
+
+bool TForm::HandleMessage(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
+
+LRESULT CALLBACK TForm::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* form = reinterpret_cast<TForm*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (form == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+    return form->Dispatch(window, message, wParam, lParam);
+}
+
+LRESULT TForm::Dispatch(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    LRESULT result = 0;
+    bool handled = false;
+    SafeCall([&] {
+        const int x = static_cast<short>(LOWORD(lParam));
+        const int y = static_cast<short>(HIWORD(lParam));
+        switch (message) {
+            case WM_LBUTTONDOWN: DoMouseDown(mbLeft, x, y); handled = true; break;
+            case WM_RBUTTONDOWN: DoMouseDown(mbRight, x, y); handled = true; break;
+            case WM_MBUTTONDOWN: DoMouseDown(mbMiddle, x, y); handled = true; break;
+            case WM_LBUTTONDBLCLK: DoDblClick(); handled = true; break;
+            case WM_CLOSE: Close(); handled = true; break;
+            default: handled = HandleMessage(message, wParam, lParam, result); break;
+        }
+    });
+    if (handled) return result;
+    return DefWindowProcW(window, message, wParam, lParam);
+}
