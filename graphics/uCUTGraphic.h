@@ -8,4 +8,7 @@ public:
     const char* ClassName() const override { return "TCUTGraphic"; }
     static constexpr const char* ShortName = "CUT";
     void LoadFromStream(TStream& stream) override;
+
+private:
+    void Decode(const std::vector<uint8_t>& bytes);
 };

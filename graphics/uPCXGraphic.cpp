@@ -1,10 +1,21 @@
 #include "uPCXGraphic.h"
 
+#include <algorithm>
+
 #include "uByteReader.h"
 
 void TPCXGraphic::LoadFromStream(TStream& stream) {
     ClearPicture();
-    std::vector<uint8_t> bytes = stream.ReadRest();
+    const std::vector<uint8_t> bytes = stream.ReadRest();
+    try {
+        Decode(bytes);
+    } catch (...) {
+        ClearPicture();
+        throw;
+    }
+}
+
+void TPCXGraphic::Decode(const std::vector<uint8_t>& bytes) {
     TByteReader reader(bytes, ShortName);
     reader.FailFormat();
 }

@@ -8,4 +8,7 @@ public:
     const char* ClassName() const override { return "TSGIGraphic"; }
     static constexpr const char* ShortName = "SGI";
     void LoadFromStream(TStream& stream) override;
+
+private:
+    void Decode(const std::vector<uint8_t>& bytes);
 };

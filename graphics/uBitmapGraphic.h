@@ -1,0 +1,36 @@
+// Windows device-independent bitmaps (bmp, dib, rle): files with a BITMAPFILEHEADER and packed
+// DIBs that start with the information header. Portable decoder.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "uGraphics.h"
+
+class TBitmap : public TRasterGraphic {
+public:
+    const char* ClassName() const override { return "TBitmap"; }
+    TGraphicKind Kind() const override { return TGraphicKind::PlainBitmap; }
+
+    // Reads a bitmap file ("BM" header) or a packed DIB. On failure raises EInvalidGraphic
+    // "Bitmap image is not valid" and leaves the picture empty.
+    void LoadFromStream(TStream& stream) override;
+    void LoadFromBytes(const uint8_t* data, size_t size);
+    // A packed DIB: information header, colour table and pixels, without a file header
+    // (the layout of a bitmap resource).
+    void LoadFromDIB(const uint8_t* data, size_t size);
+
+    // Bits per pixel of the stored picture (1, 4, 8, 16, 24 or 32); 0 while empty.
+    int PixelFormatBits() const { return FBitsPerPixel; }
+
+    // Pixels whose colour equals TransparentColor become transparent when assigned.
+    bool Transparent = false;
+    TColor32 TransparentColor = 0;
+
+    // Copies the colour bytes into rect; 32-bit pictures also copy their fourth byte.
+    void Draw(TCanvas& canvas, const TRect& rect) const override;
+
+private:
+    void Decode(const uint8_t* data, size_t size, bool withFileHeader);
+    int FBitsPerPixel = 0;
+};

@@ -1,0 +1,29 @@
+// Windows icons (ico): the largest, then deepest entry, stored as a DIB with its AND mask or as PNG.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "uGraphics.h"
+
+class TIcon : public TRasterGraphic {
+public:
+    const char* ClassName() const override { return "TIcon"; }
+    TGraphicKind Kind() const override { return TGraphicKind::Icon; }
+
+    // On failure raises EInvalidGraphic "Icon image is not valid" and leaves the picture empty.
+    void LoadFromStream(TStream& stream) override;
+    void LoadFromBytes(const uint8_t* data, size_t size);
+
+    // An entry with its own alpha (32-bit or PNG) is blended over the canvas. Other entries draw
+    // their colour with alpha 0 where the AND mask is clear and leave the canvas as it was where it
+    // is set, so that the assignment's two-background rule turns the mask into alpha.
+    void Draw(TCanvas& canvas, const TRect& rect) const override;
+
+    bool HasAlpha() const { return FHasAlpha; }
+
+private:
+    bool FHasAlpha = false;
+    std::vector<uint8_t> FMask;  // 1 = transparent, per pixel; used when !FHasAlpha
+};

@@ -1,0 +1,16 @@
+// TIFF pictures (tif, tiff, fax): the first page, decoded with libtiff into straight ARGB.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "uGraphics.h"
+
+class TTIFFGraphic : public TRasterGraphic {
+public:
+    const char* ClassName() const override { return "TTIFFGraphic"; }
+    static constexpr const char* ShortName = "TIFF";
+    // On failure raises EInvalidGraphic and leaves the picture empty.
+    void LoadFromStream(TStream& stream) override;
+    void LoadFromBytes(const uint8_t* data, size_t size);
+};
