@@ -30,7 +30,9 @@ void SetSynchronizeWakeup(std::function<void()> wakeup);
 
 class TThread {
 public:
-    // The thread is created at once; it starts running unless createSuspended is set.
+    // The thread is created at once; it starts running unless createSuspended is set. A derived
+    // class passes true and calls Start at the end of its own constructor, so that Execute never
+    // runs on a half-built object.
     explicit TThread(bool createSuspended);
     virtual ~TThread();
     TThread(const TThread&) = delete;
