@@ -1,0 +1,72 @@
+#include "uGraphics.h"
+
+#include <algorithm>
+
+#include "uSysUtils.h"
+
+void TGraphic::LoadFromFile(const std::string& path) {
+    TFileStream stream(path);
+    LoadFromStream(stream);
+}
+
+void TRasterGraphic::SetPictureSize(int32_t width, int32_t height, const char* formatName) {
+    if (width <= 0 || height <= 0 || static_cast<int64_t>(width) * height > MaxPicturePixels)
+        throw EInvalidGraphic(Format("Cannot load image. Invalid or unexpected %s image format.", formatName));
+    std::vector<TColor32> pixels(static_cast<size_t>(width) * static_cast<size_t>(height), 0u);
+    FPixels.swap(pixels);
+    FWidth = width;
+    FHeight = height;
+}
+
+void TRasterGraphic::ClearPicture() {
+    std::vector<TColor32>().swap(FPixels);
+    FWidth = 0;
+    FHeight = 0;
+}
+
+namespace {
+
+// Straight-alpha "over": the source pixel covers the destination by its alpha.
+inline TColor32 BlendOver(TColor32 src, TColor32 dst) {
+    const uint32_t sa = src >> 24;
+    if (sa == 255) return src;
+    if (sa == 0) return dst;
+    const uint32_t da = dst >> 24;
+    // Destination weight in 1/255^2 units, so that the sum of both weights is outA * 255.
+    const uint32_t dw = da * (255 - sa);
+    const uint32_t outA255 = sa * 255 + dw;  // = outA * 255
+    if (outA255 == 0) return 0;
+    auto channel = [&](int shift) {
+        const uint32_t s = (src >> shift) & 0xFF;
+        const uint32_t d = (dst >> shift) & 0xFF;
+        return (s * sa * 255 + d * dw + outA255 / 2) / outA255;
+    };
+    const uint32_t outA = (outA255 + 127) / 255;
+    return (outA << 24) | (channel(16) << 16) | (channel(8) << 8) | channel(0);
+}
+
+}  // namespace
+
+void TRasterGraphic::Draw(TCanvas& canvas, const TRect& rect) const {
+    TBitmap32& target = canvas.Bitmap();
+    if (FPixels.empty() || target.Empty() || rect.IsEmpty()) return;
+    canvas.Flush();
+    const TRect clip = IntersectRect(rect, target.BoundsRect());
+    if (clip.IsEmpty()) return;
+    const int64_t rw = rect.Width();
+    const int64_t rh = rect.Height();
+    for (int32_t y = clip.Top; y < clip.Bottom; ++y) {
+        const int64_t sy = (static_cast<int64_t>(y - rect.Top) * FHeight) / rh;
+        const TColor32* in = FPixels.data() + static_cast<size_t>(sy) * static_cast<size_t>(FWidth);
+        TColor32* out = target.Pixels() + static_cast<size_t>(y) * static_cast<size_t>(target.Width());
+        for (int32_t x = clip.Left; x < clip.Right; ++x) {
+            const int64_t sx = (static_cast<int64_t>(x - rect.Left) * FWidth) / rw;
+            out[x] = BlendOver(in[sx], out[x]);
+        }
+    }
+}
+
+void TPicture::SetGraphic(std::unique_ptr<TGraphic> graphic) {
+    FGraphic = std::move(graphic);
+    if (OnChange) OnChange(*this);
+}

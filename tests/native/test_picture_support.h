@@ -1,0 +1,93 @@
+// Shared fixtures of the picture tests: hand-built bitmap files, temporary files, corpus access.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+namespace picture_test {
+
+inline void PutU16(std::vector<uint8_t>& out, uint32_t v) {
+    out.push_back(static_cast<uint8_t>(v));
+    out.push_back(static_cast<uint8_t>(v >> 8));
+}
+inline void PutU32(std::vector<uint8_t>& out, uint32_t v) {
+    PutU16(out, v & 0xFFFF);
+    PutU16(out, v >> 16);
+}
+
+struct TBmpSpec {
+    int32_t Width = 0;
+    int32_t Height = 0;  // negative: top-down
+    uint16_t BitCount = 24;
+    uint32_t Compression = 0;
+    std::vector<uint32_t> Palette;  // 0x00RRGGBB
+    std::vector<uint32_t> Masks;    // written after a 40-byte header for bitfields
+    std::vector<uint8_t> Bits;      // the stored rows (or the RLE stream)
+    bool FileHeader = true;
+    uint16_t Planes = 1;
+};
+
+// A BMP file (or packed DIB) with a 40-byte information header.
+inline std::vector<uint8_t> MakeBmp(const TBmpSpec& s) {
+    std::vector<uint8_t> dib;
+    PutU32(dib, 40);
+    PutU32(dib, static_cast<uint32_t>(s.Width));
+    PutU32(dib, static_cast<uint32_t>(s.Height));
+    PutU16(dib, s.Planes);
+    PutU16(dib, s.BitCount);
+    PutU32(dib, s.Compression);
+    PutU32(dib, static_cast<uint32_t>(s.Bits.size()));
+    PutU32(dib, 2835);
+    PutU32(dib, 2835);
+    PutU32(dib, static_cast<uint32_t>(s.Palette.size()));
+    PutU32(dib, 0);
+    for (uint32_t m : s.Masks) PutU32(dib, m);
+    for (uint32_t c : s.Palette) PutU32(dib, c & 0xFFFFFF);
+    const size_t bitsOffset = dib.size();
+    dib.insert(dib.end(), s.Bits.begin(), s.Bits.end());
+    if (!s.FileHeader) return dib;
+    std::vector<uint8_t> file = {'B', 'M'};
+    PutU32(file, static_cast<uint32_t>(14 + dib.size()));
+    PutU32(file, 0);
+    PutU32(file, static_cast<uint32_t>(14 + bitsOffset));
+    file.insert(file.end(), dib.begin(), dib.end());
+    return file;
+}
+
+// A temporary folder removed with the object.
+class TTempDir {
+public:
+    TTempDir() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "velmora-pictures-XXXXXX").string();
+        if (mkdtemp(pattern.data()) != nullptr) FPath = pattern;
+    }
+    ~TTempDir() {
+        std::error_code ignored;
+        if (!FPath.empty()) std::filesystem::remove_all(FPath, ignored);
+    }
+    std::string Write(const std::string& name, const std::vector<uint8_t>& bytes) const {
+        const std::string path = (std::filesystem::path(FPath) / name).string();
+        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                    static_cast<std::streamsize>(bytes.size()));
+        return path;
+    }
+    const std::string& Path() const { return FPath; }
+
+private:
+    std::string FPath;
+};
+
+inline std::vector<uint8_t> ReadFileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline std::string CorpusPath(const std::string& relative) { return std::string(VELMORA_CORPUS) + "/" + relative; }
+
+}  // namespace picture_test
