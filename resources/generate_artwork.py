@@ -15,12 +15,13 @@ Outputs (see resources.list):
   menu_heart.png   16x17 red heart with alpha for the About menu item
 """
 
+import io
 import math
 import os
 import random
 import struct
 
-from PIL import Image, ImageChops, ImageDraw
+from PIL import Image, ImageChops, ImageDraw, ImageFilter, ImageFont
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
@@ -383,19 +384,16 @@ SUPERSAMPLE = 4
 
 
 def font(size):
-    from PIL import ImageFont
     return ImageFont.truetype(FONT_PATH, size)
 
 
 def jpeg_bytes(img, quality=90):
-    import io
     buf = io.BytesIO()
     img.save(buf, "JPEG", quality=quality, subsampling=0, optimize=False, progressive=False)
     return buf.getvalue()
 
 
 def png_bytes(img):
-    import io
     buf = io.BytesIO()
     img.save(buf, "PNG", optimize=False, compress_level=9)
     return buf.getvalue()
@@ -514,7 +512,6 @@ def teddy_bear(size, head_x, head_y, radius, gift=False, seed=5):
         ell(hx + side * 0.58 * R, hy + 0.22 * R, 0.12 * R, 0.07 * R, (214, 120, 96, 255), None)
 
     # Soft plush shading: darken towards the silhouette, lighten towards the upper left.
-    from PIL import ImageFilter
     alpha = layer.getchannel("A")
     inner = alpha.filter(ImageFilter.GaussianBlur(0.28 * R))
     shade = Image.eval(inner, lambda v: 255 - v)
@@ -536,7 +533,6 @@ def teddy_bear(size, head_x, head_y, radius, gift=False, seed=5):
 
 
 def floor_shadow(img, cx, cy, rx, ry, strength):
-    from PIL import ImageFilter
     k = SUPERSAMPLE
     mask = Image.new("L", (img.size[0] * k, img.size[1] * k), 0)
     ImageDraw.Draw(mask).ellipse([(cx - rx) * k, (cy - ry) * k, (cx + rx) * k, (cy + ry) * k],
@@ -578,7 +574,6 @@ def logo_frame(n):
 
 def checked_logo_jpeg(n):
     """The JPEG of a logo frame, verified after encoding to keep the title band's red low."""
-    import io
     data = jpeg_bytes(logo_frame(n))
     decoded = Image.open(io.BytesIO(data)).convert("RGB")
     for y in range(LOGO_TITLE_BAND):
@@ -591,7 +586,6 @@ def checked_logo_jpeg(n):
 
 def about_bear():
     size = (135, 110)
-    from PIL import ImageFilter
     img = Image.new("RGB", size, DIALOG_GREY)
     spot = Image.new("L", size, 0)
     ImageDraw.Draw(spot).ellipse([22, 6, 113, 104], fill=110)
