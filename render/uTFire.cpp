@@ -1,0 +1,420 @@
+#include "uTFire.h"
+
+#include <algorithm>
+#include <cfenv>
+#include <cmath>
+#include <cstring>
+
+#include "uDraftResampler.h"
+#include "uSysUtils.h"
+
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#define VELMORA_FIRE_SSE2 1
+#endif
+
+namespace {
+
+constexpr int32_t W = TFire::PlaneWidth;
+constexpr int32_t H = TFire::PlaneHeight;
+
+// Source range of Propagate: row 3 column 0 up to row 198 column 159; results land three rows up.
+constexpr int32_t PropagateFirst = 3 * W;
+constexpr int32_t PropagateEnd = 199 * W;
+constexpr int32_t PropagateLift = 3 * W;
+
+constexpr int32_t MeshLastX = TFire::MeshColumns - 1;  // 10
+constexpr int32_t MeshLastY = TFire::MeshRows - 1;     // 12
+
+constexpr double SpringRestStraight = 16.0;
+constexpr double SpringRestDiagonal = 22.627424;
+constexpr double SpringFactor = 0.001;
+constexpr double VelocityDamping = 0.9998;
+constexpr double DisplacementAmplitude = 2.0;
+constexpr double PhaseSteps[4] = {0.081, 0.083, 0.085, 0.087};
+
+constexpr int32_t FadeBand = 16;
+constexpr int32_t FadeBottomRow = 197;  // bottom band rows 197 down to 182
+
+constexpr int32_t ReflectionAxis = 196;
+constexpr int32_t ReflectionRows = 49;
+constexpr int32_t ReflectionClearFrom = 200;
+
+// Palette bases: the first heat value at which the green base reaches 1, 2, ..., 60 and the blue
+// base 1, 2, ..., 11. The red base is 60, then 61 from 165 and 62 from 175 on.
+constexpr uint8_t GreenSteps[60] = {44,  55,  64,  70,  76,  81,  85,  89,  93,  97,  100, 103, 106, 109, 112,
+                                    115, 118, 120, 123, 126, 128, 131, 133, 136, 138, 140, 143, 145, 147, 150,
+                                    152, 154, 157, 159, 161, 164, 166, 169, 171, 173, 176, 178, 181, 184, 186,
+                                    189, 192, 195, 198, 201, 205, 208, 212, 216, 220, 225, 230, 236, 242, 250};
+constexpr uint8_t BlueSteps[11] = {110, 139, 159, 176, 190, 202, 214, 224, 234, 243, 251};
+
+template <size_t N>
+int32_t StepBase(const uint8_t (&steps)[N], int32_t index) {
+    int32_t level = 0;
+    for (uint8_t first : steps)
+        if (index >= first) ++level;
+    return level;
+}
+
+int32_t RedBase(int32_t index) { return index >= 175 ? 62 : index >= 165 ? 61 : 60; }
+
+// round(n * z) in extended precision, ties to even, as a 32-bit integer.
+int32_t ScaledSize(int32_t n, float z) {
+    const long double product = static_cast<long double>(n) * static_cast<long double>(z);
+    const int savedRounding = std::fegetround();
+    std::fesetround(FE_TONEAREST);
+    const long double rounded = std::nearbyint(product);
+    std::fesetround(savedRounding);
+    if (!(rounded >= -2147483648.0L && rounded <= 2147483647.0L))  // also NaN
+        throw EInvalidOp("Invalid floating point operation");
+    return static_cast<int32_t>(rounded);
+}
+
+// Each byte of a pixel times a, over 256 (a <= 255 keeps every product inside its 16-bit lane).
+inline TColor32 ScalePixel(TColor32 p, uint32_t a) {
+    return (((p & 0x00FF00FFu) * a >> 8) & 0x00FF00FFu) | ((((p >> 8) & 0x00FF00FFu) * a) & 0xFF00FF00u);
+}
+
+// Converts a sample coordinate to a plane index, clamped into 0..limit (NaN gives 0).
+inline int32_t ClampedCell(double v, int32_t limit) {
+    if (!(v >= 0.0)) return 0;
+    if (v >= limit) return limit;
+    return static_cast<int32_t>(v);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Life cycle
+
+TFire::TFire(TTimerThread::TTickCounter tickCounter) {
+    NextHeatPtr = Planes + PlaneSize;
+    CoolingMapPtr = Planes + 2 * PlaneSize;
+    BurnOut = 0;
+    ResetMesh();
+    BuildPalette();
+    LoadCoolingMap();
+    RegisterDraftResamplers();
+    FireBitmap = std::make_unique<TBitmap32>();
+    FireBitmap->SetSize(PlaneWidth, FrameHeight);
+    FireBitmap->SetResamplerClassName("TDraftResampler");
+    OutputBitmap = std::make_unique<TBitmap32>();
+    SetZoom(1.0f);
+    HeartBitmap = std::make_unique<TBitmap32>();
+    HeartBitmap->SetSize(PlaneWidth, PlaneHeight);
+    HeartImage = std::make_unique<TGIFImage>();
+    SetAnimated(true);
+    Clock = std::make_unique<TTimerThread>([this] { Tick(); }, std::move(tickCounter));
+    Clock->Interval.store(2, std::memory_order_relaxed);
+    Clock->Enabled.store(false, std::memory_order_relaxed);
+    Paused = false;
+}
+
+TFire::~TFire() {
+    // The clock goes first: a frame it has already requested still runs, with every bitmap alive.
+    Clock.reset();
+    HeartImage.reset();  // stops the painter that draws into HeartBitmap
+    FireBitmap.reset();
+    OutputBitmap.reset();
+    HeartBitmap.reset();
+}
+
+void TFire::SetZoom(float z) {
+    const int32_t width = ScaledSize(FireBitmap->Width(), z);
+    const int32_t height = ScaledSize(FireBitmap->Height(), z);
+    Zoom = z;
+    OutputWidth = width;
+    OutputHeight = height;
+}
+
+void TFire::LoadHeart() {
+    HeartImage->LoadFromResourceName("LIVEHEART");
+    HeartImage->StartPaint(HeartBitmap->Canvas(), Rect(0, 0, HeartImage->Width(), HeartImage->Height()),
+                           Animated ? 1629 : 1625);
+}
+
+void TFire::SetAnimated(bool animated) {
+    Animated = animated;
+    if (HeartImage->FrameCount() == 0) return;
+    HeartImage->StopPaint();
+    HeartImage->StartPaint(HeartBitmap->Canvas(), Rect(0, 0, HeartImage->Width(), HeartImage->Height()),
+                           Animated ? 1629 : 1625);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Frames
+
+void TFire::Tick() {
+    if (Paused) return;
+    FrameCount = static_cast<int32_t>(static_cast<uint32_t>(FrameCount) + 1u);  // wraps, never overflows
+    if (FrameCount % MeshRenewalFrames == 0) ResetMesh();
+    Step();
+    if (OnFrame) OnFrame(*this);
+}
+
+bool TFire::Step() {
+    if (BurnOut == 1) return false;
+    if (BurnOut > 0) --BurnOut;
+    Propagate();
+    StepMesh();
+    std::memcpy(Planes, NextHeatPtr, PlaneSize);
+    WarpFlameField();
+    if (BurnOut == 0) IgniteFromHeart();
+    FadeEdges();
+    RenderOutput();
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Flame field
+
+void TFire::LoadCoolingMap() {
+    TBitmap32 map;
+    map.LoadFromResourceName("COOLINGMAP");
+    if (map.Width() != PlaneWidth || map.Height() != PlaneHeight)
+        throw EInvalidGraphic(Format("The cooling map is %d x %d pixels instead of %d x %d", map.Width(),
+                                     map.Height(), PlaneWidth, PlaneHeight));
+    const TColor32* pixels = map.Pixels();
+    for (int32_t i = 0; i < PlaneSize; ++i) CoolingMapPtr[i] = static_cast<uint8_t>(Intensity(pixels[i]) >> 5);
+}
+
+void TFire::Propagate() {
+    uint8_t* heat = Planes;
+    int32_t i = PropagateFirst;
+#ifdef VELMORA_FIRE_SSE2
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i seven = _mm_set1_epi8(7);
+    for (; i + 16 <= PropagateEnd; i += 16) {
+        const __m128i left = _mm_loadu_si128(reinterpret_cast<const __m128i*>(heat + i - 1));
+        const __m128i right = _mm_loadu_si128(reinterpret_cast<const __m128i*>(heat + i + 1));
+        const __m128i up = _mm_loadu_si128(reinterpret_cast<const __m128i*>(heat + i - W));
+        const __m128i down = _mm_loadu_si128(reinterpret_cast<const __m128i*>(heat + i + W));
+        const __m128i sumLo = _mm_add_epi16(_mm_add_epi16(_mm_unpacklo_epi8(left, zero), _mm_unpacklo_epi8(right, zero)),
+                                            _mm_add_epi16(_mm_unpacklo_epi8(up, zero), _mm_unpacklo_epi8(down, zero)));
+        const __m128i sumHi = _mm_add_epi16(_mm_add_epi16(_mm_unpackhi_epi8(left, zero), _mm_unpackhi_epi8(right, zero)),
+                                            _mm_add_epi16(_mm_unpackhi_epi8(up, zero), _mm_unpackhi_epi8(down, zero)));
+        const __m128i mean = _mm_packus_epi16(_mm_srli_epi16(sumLo, 2), _mm_srli_epi16(sumHi, 2));
+        // Means above 7 lose 7; means 0..7 stay.
+        const __m128i reduced = _mm_subs_epu8(mean, seven);
+        const __m128i small = _mm_cmpeq_epi8(reduced, zero);
+        const __m128i cooled = _mm_or_si128(reduced, _mm_and_si128(small, mean));
+        const __m128i cooling = _mm_loadu_si128(reinterpret_cast<const __m128i*>(heat + i + 2 * PlaneSize));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(heat + i + PlaneSize - PropagateLift), _mm_subs_epu8(cooled, cooling));
+    }
+#endif
+    for (; i < PropagateEnd; ++i) {
+        int32_t s = (heat[i - 1] + heat[i + 1] + heat[i - W] + heat[i + W]) >> 2;
+        if (s > 7) s -= 7;
+        const int32_t v = s - heat[i + 2 * PlaneSize];
+        heat[i + PlaneSize - PropagateLift] = static_cast<uint8_t>(v < 0 ? 0 : v);
+    }
+}
+
+void TFire::IgniteFromHeart() {
+    HeartBitmap->Canvas().Flush();
+    const TColor32* heart = HeartBitmap->Pixels();
+    uint8_t* heat = Planes;
+    int32_t i = 0;
+#ifdef VELMORA_FIRE_SSE2
+    const __m128i low = _mm_set1_epi32(0xFF);
+    const __m128i redWeight = _mm_set1_epi32(61);
+    const __m128i greenWeight = _mm_set1_epi32(174);
+    const __m128i blueWeight = _mm_set1_epi32(21);
+    // Intensity of four pixels; each product and the sum fit the low 16 bits of their lane.
+    auto intensity4 = [&](const TColor32* p) {
+        const __m128i px = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i b = _mm_and_si128(px, low);
+        const __m128i g = _mm_and_si128(_mm_srli_epi32(px, 8), low);
+        const __m128i r = _mm_and_si128(_mm_srli_epi32(px, 16), low);
+        const __m128i sum = _mm_add_epi32(_mm_add_epi32(_mm_mullo_epi16(r, redWeight), _mm_mullo_epi16(g, greenWeight)),
+                                          _mm_mullo_epi16(b, blueWeight));
+        return _mm_srli_epi32(sum, 8);
+    };
+    for (; i + 16 <= PlaneSize; i += 16) {
+        const __m128i a = _mm_packs_epi32(intensity4(heart + i), intensity4(heart + i + 4));
+        const __m128i b = _mm_packs_epi32(intensity4(heart + i + 8), intensity4(heart + i + 12));
+        __m128i* cells = reinterpret_cast<__m128i*>(heat + i);
+        _mm_storeu_si128(cells, _mm_max_epu8(_mm_loadu_si128(cells), _mm_packus_epi16(a, b)));
+    }
+#endif
+    for (; i < PlaneSize; ++i) {
+        const uint32_t v = Intensity(heart[i]);
+        if (v > heat[i]) heat[i] = static_cast<uint8_t>(v);
+    }
+}
+
+void TFire::FadeEdges() {
+    uint8_t* next = NextHeatPtr;
+    for (int32_t k = 0; k < FadeBand; ++k) {
+        uint8_t* top = next + k * W;
+        uint8_t* bottom = next + (FadeBottomRow - k) * W;
+        for (int32_t x = 0; x < W; ++x) {
+            top[x] = static_cast<uint8_t>(top[x] * k >> 4);
+            bottom[x] = static_cast<uint8_t>(bottom[x] * k >> 4);
+        }
+        uint8_t* left = next + k;
+        uint8_t* right = next + (W - 1 - k);
+        for (int32_t y = 0; y < H; ++y) left[y * W] = static_cast<uint8_t>(left[y * W] * k >> 4);
+        for (int32_t y = 0; y < H; ++y) right[y * W] = static_cast<uint8_t>(right[y * W] * k >> 4);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Mesh warp
+
+void TFire::ResetMesh() {
+    // The phases carry on from the previous reset, so every renewal brings a new shape. A phase
+    // that is no longer finite would spoil every sample position; it starts again at 0.
+    for (double& phase : FMeshPhase)
+        if (!std::isfinite(phase)) phase = 0.0;
+    double& p1 = FMeshPhase[0];
+    double& p2 = FMeshPhase[1];
+    double& p3 = FMeshPhase[2];
+    double& p4 = FMeshPhase[3];
+    for (int32_t y = 0; y <= MeshLastY; ++y) {
+        for (int32_t x = 0; x <= MeshLastX; ++x) {
+            for (int32_t k = 0; k < 4; ++k) FMeshPhase[k] += PhaseSteps[k];
+            TMeshNode& node = Mesh[x][y];
+            const long double fx = x;
+            const long double fy = y;
+            if (x == 0 || y == 0 || x == MeshLastX || y == MeshLastY) {
+                node.X = MeshCell * x;
+                node.Y = MeshCell * y;
+            } else {
+                long double dx = std::sin(p3 - fx);
+                dx += std::cos(p3 + fy);
+                dx += std::sin(p1 - fy);
+                dx -= std::cos(p1 + fx);
+                long double dy = std::sin(p2 - fx);
+                dy += std::cos(p4 + fy);
+                dy += std::sin(p4 - fy);
+                dy -= std::cos(p2 + fx);
+                node.X = static_cast<double>(DisplacementAmplitude * dx + MeshCell * fx);
+                node.Y = static_cast<double>(DisplacementAmplitude * dy + MeshCell * fy);
+            }
+            node.VX = 0.0;
+            node.VY = 0.0;
+        }
+    }
+}
+
+void TFire::StepMesh() {
+    for (int32_t y = 1; y < MeshLastY; ++y) {
+        for (int32_t x = 1; x < MeshLastX; ++x) {
+            const TMeshNode& centre = Mesh[x][y];
+            for (int32_t ny = y - 1; ny <= y + 1; ++ny) {
+                for (int32_t nx = x - 1; nx <= x + 1; ++nx) {
+                    if (nx == x && ny == y) continue;
+                    TMeshNode& neighbour = Mesh[nx][ny];
+                    const double dx = neighbour.X - centre.X;
+                    const double dy = neighbour.Y - centre.Y;
+                    const double d = std::sqrt(dx * dx + dy * dy);
+                    const double rest = (nx == x || ny == y) ? SpringRestStraight : SpringRestDiagonal;
+                    neighbour.VX += (rest - d) * dx * SpringFactor;
+                    neighbour.VY += (rest - d) * dy * SpringFactor;
+                }
+            }
+        }
+    }
+    for (int32_t y = 1; y < MeshLastY; ++y) {
+        for (int32_t x = 1; x < MeshLastX; ++x) {
+            TMeshNode& node = Mesh[x][y];
+            node.X += node.VX;
+            node.Y += node.VY;
+            node.VX *= VelocityDamping;
+            node.VY *= VelocityDamping;
+        }
+    }
+}
+
+void TFire::WarpFlameField() {
+    for (int32_t cy = 0; cy < MeshLastY; ++cy)
+        for (int32_t cx = 0; cx < MeshLastX; ++cx) WarpCell(cx, cy);
+}
+
+void TFire::WarpCell(int32_t cx, int32_t cy) {
+    const TMeshNode& n00 = Mesh[cx][cy];
+    const TMeshNode& n10 = Mesh[cx + 1][cy];
+    const TMeshNode& n01 = Mesh[cx][cy + 1];
+    const TMeshNode& n11 = Mesh[cx + 1][cy + 1];
+    constexpr double step = 1.0 / MeshCell;
+
+    // Every sample lies in the bilinear patch of the four nodes over parameters 0..15/16; when
+    // that patch is safely inside the plane no sample needs clamping.
+    constexpr double far = 15.0 / MeshCell;
+    const double lx = n00.X + far * (n01.X - n00.X), ly = n00.Y + far * (n01.Y - n00.Y);
+    const double rx = n10.X + far * (n11.X - n10.X), ry = n10.Y + far * (n11.Y - n10.Y);
+    const double cornersX[4] = {n00.X, n00.X + far * (n10.X - n00.X), lx, lx + far * (rx - lx)};
+    const double cornersY[4] = {n00.Y, n00.Y + far * (n10.Y - n00.Y), ly, ly + far * (ry - ly)};
+    constexpr double margin = 1e-6;
+    bool inside = true;
+    for (int32_t k = 0; k < 4; ++k)
+        inside = inside && cornersX[k] >= -0.5 && cornersX[k] <= W - margin && cornersY[k] >= -0.5 &&
+                 cornersY[k] <= H - margin;
+
+    const double dlx = (n01.X - n00.X) * step, dly = (n01.Y - n00.Y) * step;
+    const double drx = (n11.X - n10.X) * step, dry = (n11.Y - n10.Y) * step;
+    double leftX = n00.X, leftY = n00.Y, rightX = n10.X, rightY = n10.Y;
+    const uint8_t* source = NextHeatPtr;
+    uint8_t* target = Planes + (MeshCell * cy) * W + MeshCell * cx;
+    for (int32_t v = 0; v < MeshCell; ++v, target += W) {
+        const double sx = (rightX - leftX) * step, sy = (rightY - leftY) * step;
+        double px = leftX, py = leftY;
+        if (inside) {
+            for (int32_t u = 0; u < MeshCell; ++u) {
+                target[u] = source[static_cast<int32_t>(py) * W + static_cast<int32_t>(px)];
+                px += sx;
+                py += sy;
+            }
+        } else {
+            for (int32_t u = 0; u < MeshCell; ++u) {
+                target[u] = source[ClampedCell(py, H - 1) * W + ClampedCell(px, W - 1)];
+                px += sx;
+                py += sy;
+            }
+        }
+        leftX += dlx;
+        leftY += dly;
+        rightX += drx;
+        rightY += dry;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Palette and output
+
+void TFire::BuildPalette() {
+    for (int32_t i = 0; i < 256; ++i) {
+        const int32_t a = std::min(2 * i, 255);
+        const int32_t r = RedBase(i) * 4 * a / 255;
+        const int32_t g = StepBase(GreenSteps, i) * 4 * a / 255;
+        const int32_t b = StepBase(BlueSteps, i) * 8 * a / 255;
+        Palette[i] = Color32(r, g, b, a);
+    }
+}
+
+void TFire::ColourFlames() {
+    TColor32* pixels = FireBitmap->Pixels();
+    const uint8_t* next = NextHeatPtr;
+    for (int32_t i = 0; i < PlaneSize; ++i) pixels[i] = Palette[next[i]];
+}
+
+void TFire::DrawReflection() {
+    TColor32* pixels = FireBitmap->Pixels();
+    for (int32_t i = 1; i <= ReflectionRows; ++i) {
+        const uint32_t a = static_cast<uint32_t>(std::max(96 - 2 * i, 0));
+        const TColor32* source = pixels + (ReflectionAxis - 4 * i) * W;
+        TColor32* target = pixels + (ReflectionAxis + i) * W;
+        for (int32_t x = 0; x < W; ++x) target[x] = ScalePixel(source[x], a);
+    }
+}
+
+void TFire::RenderOutput() {
+    ColourFlames();
+    if (Reflection)
+        DrawReflection();
+    else
+        std::fill_n(FireBitmap->Pixels() + ReflectionClearFrom * W, (FrameHeight - ReflectionClearFrom) * W, 0u);
+    OutputBitmap->SetSize(OutputWidth, OutputHeight);
+    FireBitmap->DrawTo(OutputBitmap.get(), OutputBitmap->BoundsRect());
+}
