@@ -29,7 +29,7 @@ public:
 
     // Reads the picture; on failure raises the decoder's error and leaves the picture empty.
     virtual void LoadFromStream(TStream& stream) = 0;
-    void LoadFromFile(const std::string& path);
+    virtual void LoadFromFile(const std::string& path);
 
     // Draws the picture into rect of the canvas. Writes the colour channels of the pixels it
     // covers; what it leaves in their alpha bytes is the picture kind's matter (see TGraphicKind).

@@ -1,8 +1,28 @@
 #include "uPCDGraphic.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "uByteReader.h"
+
+namespace {
+
+constexpr size_t SignatureOffset = 0x800;
+constexpr size_t BaseOffset = 0x30000;
+constexpr int BaseWidth = 768;
+constexpr int BaseHeight = 512;
+
+uint8_t Clamp(double v) { return static_cast<uint8_t>(std::min(255.0, std::max(0.0, v + 0.5))); }
+
+// PhotoYCC (8-bit luma and two chroma values) to RGB, highlights above white clipped.
+TColor32 PhotoYCCToRGB(int y, int c1, int c2) {
+    const double luma = 1.3584 * y;
+    const double chroma1 = 2.2179 * (c1 - 156);
+    const double chroma2 = 1.8215 * (c2 - 137);
+    return Color32(Clamp(luma + chroma2), Clamp(luma - 0.194 * chroma1 - 0.509 * chroma2), Clamp(luma + chroma1));
+}
+
+}  // namespace
 
 void TPCDGraphic::LoadFromStream(TStream& stream) {
     ClearPicture();
@@ -15,7 +35,25 @@ void TPCDGraphic::LoadFromStream(TStream& stream) {
     }
 }
 
+// The Base image: 768 x 512 pixels; every two rows are stored as two rows of luma followed by
+// one row of each chroma value at half resolution.
 void TPCDGraphic::Decode(const std::vector<uint8_t>& bytes) {
     TByteReader reader(bytes, ShortName);
-    reader.FailFormat();
+    reader.Seek(SignatureOffset);
+    if (std::memcmp(reader.Bytes(7), "PCD_IPI", 7) != 0) reader.FailFormat();
+    reader.Seek(BaseOffset);
+    const size_t pairBytes = BaseWidth * 3;
+    const uint8_t* data = reader.Bytes(pairBytes * (BaseHeight / 2));
+
+    SetPictureSize(BaseWidth, BaseHeight, ShortName);
+    for (int pair = 0; pair < BaseHeight / 2; ++pair) {
+        const uint8_t* luma = data + pair * pairBytes;
+        const uint8_t* chroma1 = luma + 2 * BaseWidth;
+        const uint8_t* chroma2 = chroma1 + BaseWidth / 2;
+        for (int half = 0; half < 2; ++half) {
+            TColor32* row = Row(pair * 2 + half);
+            const uint8_t* y = luma + half * BaseWidth;
+            for (int x = 0; x < BaseWidth; ++x) row[x] = PhotoYCCToRGB(y[x], chroma1[x / 2], chroma2[x / 2]);
+        }
+    }
 }

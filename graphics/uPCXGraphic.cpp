@@ -4,6 +4,47 @@
 
 #include "uByteReader.h"
 
+namespace {
+
+// The run-length coding of the scan lines: a byte with its top two bits set repeats the next
+// byte (low six bits) times; any other byte stands for itself. Runs may continue on the next line.
+class TPCXRunReader {
+public:
+    TPCXRunReader(TByteReader& reader, bool compressed) : FReader(reader), FCompressed(compressed) {}
+    void ReadLine(uint8_t* line, size_t count) {
+        if (!FCompressed) {
+            const uint8_t* p = FReader.Bytes(count);
+            std::copy(p, p + count, line);
+            return;
+        }
+        size_t i = 0;
+        while (i < count) {
+            if (FRunLeft == 0) {
+                const uint8_t b = FReader.U8();
+                if ((b & 0xC0) == 0xC0) {
+                    FRunLeft = b & 0x3F;
+                    FRunValue = FReader.U8();
+                    continue;
+                }
+                line[i++] = b;
+                continue;
+            }
+            const size_t n = std::min(FRunLeft, count - i);
+            std::fill(line + i, line + i + n, FRunValue);
+            i += n;
+            FRunLeft -= n;
+        }
+    }
+
+private:
+    TByteReader& FReader;
+    bool FCompressed;
+    size_t FRunLeft = 0;
+    uint8_t FRunValue = 0;
+};
+
+}  // namespace
+
 void TPCXGraphic::LoadFromStream(TStream& stream) {
     ClearPicture();
     const std::vector<uint8_t> bytes = stream.ReadRest();
@@ -17,5 +58,61 @@ void TPCXGraphic::LoadFromStream(TStream& stream) {
 
 void TPCXGraphic::Decode(const std::vector<uint8_t>& bytes) {
     TByteReader reader(bytes, ShortName);
-    reader.FailFormat();
+    const uint8_t* header = reader.Bytes(128);
+    auto u16 = [&](size_t at) { return header[at] | (header[at + 1] << 8); };
+    const int version = header[1], encoding = header[2], bits = header[3];
+    if (header[0] != 0x0A || (version != 0 && version != 2 && version != 3 && version != 4 && version != 5))
+        reader.FailFormat();
+    if (encoding > 1) reader.FailUnsupported("Encoding " + std::to_string(encoding));
+    const int xMin = u16(4), yMin = u16(6), xMax = u16(8), yMax = u16(10);
+    const int planes = header[65];
+    const size_t lineBytes = u16(66);
+    if (xMax < xMin || yMax < yMin) reader.FailFormat();
+    const int width = xMax - xMin + 1, height = yMax - yMin + 1;
+
+    const bool planar = bits == 1 && planes >= 1 && planes <= 4;
+    const bool packed = (bits == 2 || bits == 4 || bits == 8) && planes == 1;
+    const bool trueColor = bits == 8 && (planes == 3 || planes == 4);
+    if (!planar && !packed && !trueColor) reader.FailColorFormat();
+    if (lineBytes == 0 || lineBytes * 8 < static_cast<size_t>(width) * bits) reader.FailFormat();
+
+    // Colours of indexed pictures: the header's 16 entries, or the 256 entries after the pixels.
+    std::vector<TColor32> palette(256, Color32(0, 0, 0));
+    if (bits == 1 && planes == 1) {
+        palette[0] = Color32(0, 0, 0);
+        palette[1] = Color32(255, 255, 255);
+    } else if (bits == 8 && planes == 1) {
+        const size_t size = bytes.size();
+        if (size >= 128 + 769 && bytes[size - 769] == 0x0C) {
+            const uint8_t* p = bytes.data() + size - 768;
+            for (int i = 0; i < 256; ++i) palette[i] = Color32(p[i * 3], p[i * 3 + 1], p[i * 3 + 2]);
+        } else {
+            for (int i = 0; i < 256; ++i) palette[i] = Color32(i, i, i);  // no palette: grey levels
+        }
+    } else {
+        for (int i = 0; i < 16; ++i) palette[i] = Color32(header[16 + i * 3], header[17 + i * 3], header[18 + i * 3]);
+    }
+
+    SetPictureSize(width, height, ShortName);
+    TPCXRunReader runs(reader, encoding == 1);
+    std::vector<uint8_t> line(lineBytes * planes);
+    for (int y = 0; y < height; ++y) {
+        runs.ReadLine(line.data(), line.size());
+        TColor32* row = Row(y);
+        for (int x = 0; x < width; ++x) {
+            if (trueColor) {
+                const uint8_t* p = line.data() + x;
+                row[x] = Color32(p[0], p[lineBytes], p[2 * lineBytes], planes == 4 ? p[3 * lineBytes] : 255);
+            } else if (planar) {
+                int index = 0;
+                for (int plane = 0; plane < planes; ++plane)
+                    index |= ((line[plane * lineBytes + (x >> 3)] >> (7 - (x & 7))) & 1) << plane;
+                row[x] = palette[index];
+            } else {
+                const int perByte = 8 / bits;
+                const int shift = 8 - bits * (x % perByte + 1);
+                row[x] = palette[(line[x / perByte] >> shift) & ((1 << bits) - 1)];
+            }
+        }
+    }
 }
