@@ -1,6 +1,7 @@
 // Painters that play a GIF animation into a bitmap, every draw handed to the main thread.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -220,6 +221,76 @@ TEST_F(GIFPainter, NothingToPaint) {
     Load(single, Animation({{2}}));
     EXPECT_EQ(single.StartPaint(Target.Canvas(), Target.BoundsRect(), AnimatedOptions), nullptr);
     EXPECT_EQ(ShownFrame(Target), 0);
+}
+
+// The program's heart animation: 14 frames, 36 ms each for frames 0-12 and 600 ms for frame 13,
+// repeating forever. A clock that moves on by exactly each wait leaves the nominal waits.
+TEST_F(GIFPainter, LiveHeartPlaysItsCycle) {
+    TGIFImage image;
+    image.LoadFromResourceName("LIVEHEART");
+    ASSERT_EQ(image.FrameCount(), 14u);
+    ASSERT_EQ(image.Width(), 160);
+    ASSERT_EQ(image.Height(), 200);
+
+    std::atomic<uint32_t> now{5000};
+    std::mutex waitsLock;
+    std::vector<int32_t> waits;
+    image.Clock = [&] { return now.load(); };
+    image.OnPainterWait = [&](int32_t wait) {
+        now += static_cast<uint32_t>(wait);
+        std::lock_guard<std::mutex> guard(waitsLock);
+        waits.push_back(wait);
+    };
+
+    TBitmap32 heart;
+    heart.SetSize(160, 200);
+    auto shows = [&](size_t frame) {
+        const std::vector<TColor32>& picture = image.FramePicture(frame);
+        for (size_t i = 0; i < picture.size(); ++i)
+            if ((heart.Pixels()[i] ^ picture[i]) & 0x00FFFFFFu) return false;
+        return true;
+    };
+    std::vector<bool> drawnAsExpected;
+    ASSERT_NE(image.StartPaint(heart.Canvas(), heart.BoundsRect(), AnimatedOptions), nullptr);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (drawnAsExpected.size() < 15 && std::chrono::steady_clock::now() < deadline)
+        if (CheckSynchronize(20)) drawnAsExpected.push_back(shows(drawnAsExpected.size() % 14));
+    image.StopPaint();
+
+    EXPECT_EQ(drawnAsExpected, std::vector<bool>(15, true));
+    std::vector<int32_t> expected(13, 36);
+    expected.push_back(600);
+    ASSERT_GE(waits.size(), 14u);
+    EXPECT_EQ(std::vector<int32_t>(waits.begin(), waits.begin() + 14), expected);
+}
+
+TEST_F(GIFPainter, LiveHeartStillIsFrameZeroInGreyLevels) {
+    TGIFImage image;
+    image.LoadFromResourceName("LIVEHEART");
+    TBitmap32 heart;
+    heart.SetSize(160, 200);
+    TGIFPainter* painter = image.StartPaint(heart.Canvas(), heart.BoundsRect(), StillOptions);
+    ASSERT_NE(painter, nullptr);
+    std::vector<int> draws;
+    ASSERT_TRUE(PumpUntil(heart, draws, [&] { return painter->Finished(); }));
+    CheckSynchronize(0);
+    EXPECT_EQ(draws.size(), 1u);
+
+    int lit = 0;
+    for (int32_t y = 0; y < 200; ++y)
+        for (int32_t x = 0; x < 160; ++x) {
+            const TColor32 pixel = heart.GetPixel(x, y);
+            const uint32_t grey = pixel & 0xFF;
+            ASSERT_EQ(pixel & 0x00FFFFFFu, grey * 0x010101u) << x << "," << y;
+            ASSERT_EQ(Intensity(pixel), grey);
+            ASSERT_LE(grey, 252u);
+            if (x >= 135 || y <= 80) {
+                ASSERT_EQ(grey, 0u) << x << "," << y;
+            }
+            lit += grey > 0;
+        }
+    EXPECT_GT(lit, 1000);
+    image.StopPaint();
 }
 
 }  // namespace
