@@ -37,9 +37,15 @@ set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
 if(VELMORA_WINDOWS)
   file(WRITE ${CMAKE_BINARY_DIR}/generated/pictures.rc "${rc_lines}")
   set(VELMORA_RC_FILE ${CMAKE_SOURCE_DIR}/resources/velmora.rc)
-  set_source_files_properties(${VELMORA_RC_FILE} PROPERTIES
-    INCLUDE_DIRECTORIES "${CMAKE_BINARY_DIR}/generated;${CMAKE_SOURCE_DIR}/resources"
-    OBJECT_DEPENDS "${resource_files};${CMAKE_BINARY_DIR}/generated/pictures.rc")
+  set(VELMORA_RC_DEPENDS "${resource_files};${CMAKE_BINARY_DIR}/generated/pictures.rc")
+  # Source properties hold per directory: every directory that compiles the script calls this
+  # (velmora.exe here, the Windows test program in tests/).
+  function(velmora_rc_properties)
+    set_source_files_properties(${VELMORA_RC_FILE} PROPERTIES
+      INCLUDE_DIRECTORIES "${CMAKE_BINARY_DIR}/generated;${CMAKE_SOURCE_DIR}/resources"
+      OBJECT_DEPENDS "${VELMORA_RC_DEPENDS}")
+  endfunction()
+  velmora_rc_properties()
 else()
   file(WRITE ${CMAKE_BINARY_DIR}/generated/embedded_resources.cpp
 "// Generated from resources/resources.list: the program's resources for the native build.
