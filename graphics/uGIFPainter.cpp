@@ -1,5 +1,6 @@
 #include "uGIFPainter.h"
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -56,8 +57,9 @@ bool TGIFPainter::WaitBeforeFrame(int32_t delay) {
     FImage.FramePicture(FActiveFrame);  // decoding counts as time spent outside waiting
     const uint32_t now = FClock();
     // Shorten the wait by half of the time spent since the previous wait should have ended.
-    const int32_t overrun = static_cast<int32_t>(now - FWaitStart) - FLastWait;
-    const int32_t wait = 12 * delay - overrun / 2;
+    // (64-bit, so that no clock jump can overflow; the result is kept within ±2^30.)
+    const int64_t overrun = int64_t{static_cast<int32_t>(now - FWaitStart)} - FLastWait;
+    const int32_t wait = static_cast<int32_t>(std::clamp<int64_t>(12 * int64_t{delay} - overrun / 2, -(1 << 30), 1 << 30));
     FLastWait = wait;
     FWaitStart = now;
     if (FOnWait) FOnWait(wait);

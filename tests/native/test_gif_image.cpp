@@ -281,6 +281,24 @@ TEST(GIFImageDraw, MapsTheScreenOntoTheRectangleAndClipsToTheBitmap) {
     EXPECT_EQ(PixelRows(bitmap), std::vector<std::vector<TColor32>>(3, std::vector<TColor32>(4, White)));
 }
 
+TEST(GIFImageDraw, AssignedToABitmapShowsOpaqueWhiteWhereTransparent) {
+    TGIFImage image;
+    TMemoryStream stream(TransparentGIF());
+    image.LoadFromStream(stream);
+    TBitmap32 bitmap;
+    bitmap.SetSize(1, 1);
+    bitmap.Clear(0);
+    bitmap.Assign(&image);
+    ASSERT_EQ(bitmap.Width(), 4);
+    ASSERT_EQ(bitmap.Height(), 3);
+    const std::vector<std::vector<TColor32>> expected = {
+        {White, White, White, White},
+        {White, Red, Green, White},
+        {White, Blue, White, White},
+    };
+    EXPECT_EQ(PixelRows(bitmap), expected);  // Color32 makes alpha 255
+}
+
 TEST(GIFImageDraw, FramePictureKeepsTableColoursAndMarksTransparentPixels) {
     TGIFImage image;
     TMemoryStream stream(TransparentGIF());
