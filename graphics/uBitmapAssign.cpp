@@ -124,9 +124,12 @@ void TBitmap32::LoadFromResourceName(const std::string& name) {
 void TBitmap32::LoadFromFile(const std::string& path) {
     {
         TFileStream stream(path);
-        uint8_t header[BitmapHeadersSize];
-        stream.ReadBuffer(header, sizeof header);
-        if (header[0] == 'B' && header[1] == 'M') {
+        uint8_t header[BitmapHeadersSize] = {0};
+        const size_t got = stream.Read(header, sizeof header);
+        const bool bitmapFile = got >= 2 && header[0] == 'B' && header[1] == 'M';
+        // A bitmap file needs both headers; any other (possibly tiny) file goes to its decoder.
+        if (bitmapFile && got < sizeof header) throw EReadError("Stream read error");
+        if (bitmapFile) {
             const int32_t width = ReadS32(header + 18);
             const int32_t height = ReadS32(header + 22);
             const uint16_t planes = ReadU16(header + 26);

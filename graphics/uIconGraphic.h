@@ -3,7 +3,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
 
 #include "uGraphics.h"
 
@@ -24,6 +23,7 @@ public:
     bool HasAlpha() const { return FHasAlpha; }
 
 private:
+    // With alpha, the pixels are straight ARGB; without, alpha 255 marks the pixels the AND
+    // mask leaves opaque and 0 those it leaves transparent.
     bool FHasAlpha = false;
-    std::vector<uint8_t> FMask;  // 1 = transparent, per pixel; used when !FHasAlpha
 };

@@ -1,16 +1,33 @@
 // The picture-format registry: file extension to decoder, and loading a picture file by extension.
 #include <algorithm>
 
+#include "uAutodeskGraphic.h"
 #include "uBitmapGraphic.h"
+#include "uCUTGraphic.h"
+#include "uEPSGraphic.h"
+#include "uGIFImage.h"
 #include "uGraphics.h"
+#include "uIconGraphic.h"
+#include "uJPEGImage.h"
 #include "uMetafile.h"
+#include "uPCDGraphic.h"
+#include "uPCXGraphic.h"
+#include "uPNGImage.h"
+#include "uPPMGraphic.h"
+#include "uPSDGraphic.h"
+#include "uPSPGraphic.h"
+#include "uRLAGraphic.h"
+#include "uSGIGraphic.h"
 #include "uSysUtils.h"
+#include "uTIFFGraphic.h"
+#include "uTargaGraphic.h"
 
 namespace {
 
 template <class T>
-TGraphicFactory Factory() {
-    return [] { return std::unique_ptr<TGraphic>(new T()); };
+void Register(TFileFormatsList& list, const char* extension, const char* description) {
+    T probe;
+    list.Add(extension, description, probe.ClassName(), [] { return std::unique_ptr<TGraphic>(new T()); });
 }
 
 }  // namespace
@@ -30,9 +47,10 @@ const TFileFormat* TFileFormatsList::Find(const std::string& extension) const {
 TFileFormatsList& FileFormats() {
     static TFileFormatsList* formats = [] {
         auto* list = new TFileFormatsList;
-        list->Add("wmf", "Metafiles", "TMetafile", Factory<TMetafile>());
-        list->Add("emf", "Enhanced Metafiles", "TMetafile", Factory<TMetafile>());
-        list->Add("bmp", "Bitmaps", "TBitmap", Factory<TBitmap>());
+        Register<TMetafile>(*list, "wmf", "Metafiles");
+        Register<TMetafile>(*list, "emf", "Enhanced Metafiles");
+        Register<TIcon>(*list, "ico", "Icons");
+        Register<TBitmap>(*list, "bmp", "Bitmaps");
         return list;
     }();
     return *formats;
@@ -43,9 +61,47 @@ void RegisterPictureFormats() {
     if (registered) return;
     registered = true;
     TFileFormatsList& list = FileFormats();
-    list.Add("bmp", "Windows bitmaps", "TBitmap", Factory<TBitmap>());
-    list.Add("rle", "Run length encoded Windows bitmaps", "TBitmap", Factory<TBitmap>());
-    list.Add("dib", "Device independant Windows bitmaps", "TBitmap", Factory<TBitmap>());
+    Register<TGIFImage>(list, "GIF", "GIF Image");
+    Register<TJPEGImage>(list, "jpeg", "JPEG Image File");
+    Register<TJPEGImage>(list, "jpg", "JPEG Image File");
+
+    Register<TBitmap>(list, "bmp", "Windows bitmaps");
+    Register<TIcon>(list, "ico", "Windows icons");
+    Register<TMetafile>(list, "wmf", "Windows metafiles");
+    Register<TMetafile>(list, "emf", "Windows enhanced meta files");
+    Register<TJPEGImage>(list, "jfif", "JFIF images");
+    Register<TJPEGImage>(list, "jpg", "JPG images");
+    Register<TJPEGImage>(list, "jpe", "JPE images");
+    Register<TJPEGImage>(list, "jpeg", "JPEG images");
+    Register<TBitmap>(list, "rle", "Run length encoded Windows bitmaps");
+    Register<TBitmap>(list, "dib", "Device independant Windows bitmaps");
+    for (const char* extension : {"win", "vst", "vda", "tga", "icb"})
+        Register<TTargaGraphic>(list, extension, "Truevision images");
+    Register<TTIFFGraphic>(list, "tiff", "Macintosh TIFF images");
+    Register<TTIFFGraphic>(list, "tif", "PC TIF images");
+    Register<TTIFFGraphic>(list, "fax", "GFI fax images");
+    Register<TEPSGraphic>(list, "eps", "Encapsulated Postscript images");
+    Register<TPCXGraphic>(list, "pcx", "ZSoft Paintbrush images");
+    Register<TPCXGraphic>(list, "pcc", "ZSoft Paintbrush images");
+    Register<TPCXGraphic>(list, "scr", "Word 5.x screen capture images");
+    Register<TRLAGraphic>(list, "rpf", "Alias/Wavefront images");
+    Register<TRLAGraphic>(list, "rla", "Alias/Wavefront images");
+    Register<TSGIGraphic>(list, "sgi", "SGI true color images");
+    Register<TSGIGraphic>(list, "rgba", "SGI true color images with alpha");
+    Register<TSGIGraphic>(list, "rgb", "SGI true color images");
+    Register<TSGIGraphic>(list, "bw", "SGI black/white images");
+    Register<TPSDGraphic>(list, "psd", "Photoshop images");
+    Register<TPSDGraphic>(list, "pdd", "Photoshop images");
+    Register<TPPMGraphic>(list, "ppm", "Portable pixel map images");
+    Register<TPPMGraphic>(list, "pgm", "Portable gray map images");
+    Register<TPPMGraphic>(list, "pbm", "Portable bitmap images");
+    Register<TAutodeskGraphic>(list, "cel", "Autodesk images");
+    Register<TAutodeskGraphic>(list, "pic", "Autodesk images");
+    Register<TPCDGraphic>(list, "pcd", "Kodak Photo-CD images");
+    Register<TCUTGraphic>(list, "cut", "Dr. Halo images");
+    Register<TPSPGraphic>(list, "psp", "Paintshop Pro images");
+
+    Register<TPNGObject>(list, "PNG", "Portable Network Graphics");
 }
 
 std::string ExtractPictureExtension(const std::string& path) {

@@ -1,0 +1,118 @@
+#include "uPNGImage.h"
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <string>
+#include <vector>
+
+#include <png.h>
+
+#include "uSysUtils.h"
+
+namespace {
+
+struct TPngSource {
+    const uint8_t* Data;
+    size_t Size;
+    size_t Position;
+};
+
+// libpng reports errors through this function, which must not return: it keeps the message
+// and jumps back to the decoding step that made the call.
+struct TPngError {
+    char Message[256];
+};
+
+void ErrorFn(png_structp png, png_const_charp message) {
+    auto* error = static_cast<TPngError*>(png_get_error_ptr(png));
+    std::snprintf(error->Message, sizeof error->Message, "%s", message != nullptr ? message : "PNG error");
+    png_longjmp(png, 1);
+}
+
+void WarningFn(png_structp, png_const_charp) {}
+
+void ReadFn(png_structp png, png_bytep out, png_size_t count) {
+    auto* source = static_cast<TPngSource*>(png_get_io_ptr(png));
+    if (count > source->Size - source->Position) png_error(png, "Read Error");
+    std::memcpy(out, source->Data + source->Position, count);
+    source->Position += count;
+}
+
+// Owns the read and info structures; destroyed on every path.
+struct TPngDecoder {
+    png_structp Png = nullptr;
+    png_infop Info = nullptr;
+    TPngError Error{};
+    TPngSource Source{};
+
+    ~TPngDecoder() {
+        if (Png != nullptr) png_destroy_read_struct(&Png, Info != nullptr ? &Info : nullptr, nullptr);
+    }
+};
+
+// The steps that call into libpng hold no object with a destructor, so that a jump out of
+// libpng skips nothing. Each returns false after an error (message in the decoder).
+bool ReadHeader(TPngDecoder& d, png_uint_32& width, png_uint_32& height) {
+    if (setjmp(png_jmpbuf(d.Png))) return false;
+    png_set_read_fn(d.Png, &d.Source, ReadFn);
+    png_read_info(d.Png, d.Info);
+    int bitDepth = 0, colorType = 0, interlace = 0;
+    png_get_IHDR(d.Png, d.Info, &width, &height, &bitDepth, &colorType, &interlace, nullptr, nullptr);
+    // Everything becomes 8-bit RGBA with straight alpha.
+    png_set_expand(d.Png);
+    if (bitDepth == 16) png_set_scale_16(d.Png);
+    if (colorType == PNG_COLOR_TYPE_GRAY || colorType == PNG_COLOR_TYPE_GRAY_ALPHA) png_set_gray_to_rgb(d.Png);
+    png_set_filler(d.Png, 0xFF, PNG_FILLER_AFTER);
+    png_set_interlace_handling(d.Png);
+    png_read_update_info(d.Png, d.Info);
+    if (png_get_rowbytes(d.Png, d.Info) != static_cast<size_t>(width) * 4) png_error(d.Png, "Unexpected row size");
+    return true;
+}
+
+bool ReadRows(TPngDecoder& d, png_bytepp rows) {
+    if (setjmp(png_jmpbuf(d.Png))) return false;
+    png_read_image(d.Png, rows);
+    png_read_end(d.Png, nullptr);
+    return true;
+}
+
+}  // namespace
+
+void TPNGObject::LoadFromStream(TStream& stream) {
+    const std::vector<uint8_t> bytes = stream.ReadRest();
+    LoadFromBytes(bytes.data(), bytes.size());
+}
+
+void TPNGObject::LoadFromBytes(const uint8_t* data, size_t size) {
+    ClearPicture();
+    TPngDecoder d;
+    d.Source = TPngSource{data, size, 0};
+    d.Png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &d.Error, ErrorFn, WarningFn);
+    if (d.Png == nullptr) throw EPNGError("Out of memory");
+    d.Info = png_create_info_struct(d.Png);
+    if (d.Info == nullptr) throw EPNGError("Out of memory");
+    png_uint_32 width = 0, height = 0;
+    if (!ReadHeader(d, width, height)) throw EPNGError(d.Error.Message);
+    if (static_cast<uint64_t>(width) * height > static_cast<uint64_t>(MaxPicturePixels))
+        throw EPNGError("Image is too large");
+
+    std::vector<uint8_t> rgba;
+    std::vector<png_bytep> rows;
+    try {
+        rgba.resize(static_cast<size_t>(width) * height * 4);
+        rows.resize(height);
+    } catch (const std::bad_alloc&) {
+        throw EPNGError("Out of memory");
+    }
+    for (png_uint_32 y = 0; y < height; ++y) rows[y] = rgba.data() + static_cast<size_t>(y) * width * 4;
+    if (!ReadRows(d, rows.data())) throw EPNGError(d.Error.Message);
+
+    SetPictureSize(static_cast<int32_t>(width), static_cast<int32_t>(height), "PNG");
+    const uint8_t* p = rgba.data();
+    for (TColor32& pixel : FPixels) {
+        pixel = Color32(p[0], p[1], p[2], p[3]);
+        p += 4;
+    }
+}
