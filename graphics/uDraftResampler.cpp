@@ -4,6 +4,11 @@
 #include <cmath>
 #include <memory>
 
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#define VELMORA_RESAMPLE_SSE2 1
+#endif
+
 namespace {
 
 // Rounds to single precision even where the compiler keeps floats in wider registers, so that
@@ -15,25 +20,75 @@ inline float Single(float v) {
 
 constexpr int32_t Channels = 4;
 
-// Horizontal pass of the enlargement: one source row through the column map, every channel
-// kept in 16 bits.
-void FilterRow(const TColor32* row, const TResampleTap* taps, int32_t count, uint16_t* out) {
-    for (int32_t i = 0; i < count; ++i) {
-        const uint8_t* a = reinterpret_cast<const uint8_t*>(row + taps[i].First);
-        const uint8_t* b = reinterpret_cast<const uint8_t*>(row + taps[i].Second);
-        const uint32_t wa = static_cast<uint32_t>(taps[i].Weight);
-        const uint32_t wb = 256u - wa;
-        for (int32_t ch = 0; ch < Channels; ++ch)
-            out[Channels * i + ch] = static_cast<uint16_t>((wa * a[ch] + wb * b[ch]) >> 8);
-    }
+// (wa * a + (256 - wa) * b) >> 8 on each byte of two pixels, two channels per 32-bit word.
+inline TColor32 BlendPixel(TColor32 a, TColor32 b, uint32_t wa) {
+    const uint32_t wb = 256u - wa;
+    const uint32_t redBlue = (((a & 0x00FF00FFu) * wa + (b & 0x00FF00FFu) * wb) >> 8) & 0x00FF00FFu;
+    const uint32_t alphaGreen = (((a >> 8) & 0x00FF00FFu) * wa + ((b >> 8) & 0x00FF00FFu) * wb) & 0xFF00FF00u;
+    return redBlue | alphaGreen;
 }
 
+#ifdef VELMORA_RESAMPLE_SSE2
+// floor((a + b) / 2) per byte, through the rounding-up average of the complements.
+inline __m128i Inverted(__m128i v) { return _mm_xor_si128(v, _mm_set1_epi8(-1)); }
+
+// The two quarter blends of a and b per byte: (192 a + 64 b) >> 8 and (64 a + 192 b) >> 8, each
+// equal to the floor average of one side with the floor average of both.
+inline void QuarterBlends(__m128i a, __m128i b, __m128i& nearA, __m128i& nearB) {
+    const __m128i ia = Inverted(a), ib = Inverted(b);
+    const __m128i mid = _mm_avg_epu8(ia, ib);
+    nearA = Inverted(_mm_avg_epu8(ia, mid));
+    nearB = Inverted(_mm_avg_epu8(ib, mid));
+}
+#endif
+
+inline TColor32 QuarterBlend(TColor32 a, TColor32 b) { return BlendPixel(a, b, 192); }
+
 // Vertical pass: two filtered rows blended into one destination row.
-void BlendRows(const uint16_t* upper, const uint16_t* lower, uint32_t weight, int32_t count, TColor32* out) {
-    uint8_t* bytes = reinterpret_cast<uint8_t*>(out);
-    const uint32_t wl = 256u - weight;
-    for (int32_t k = 0; k < Channels * count; ++k)
-        bytes[k] = static_cast<uint8_t>((weight * upper[k] + wl * lower[k]) >> 8);
+void BlendRows(const TColor32* upper, const TColor32* lower, uint32_t weight, int32_t count, TColor32* out) {
+    if (weight == 256 || upper == lower) {
+        std::copy(upper, upper + count, out);
+        return;
+    }
+    if (weight == 0) {
+        std::copy(lower, lower + count, out);
+        return;
+    }
+    int32_t i = 0;
+#ifdef VELMORA_RESAMPLE_SSE2
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i wu = _mm_set1_epi16(static_cast<int16_t>(weight));
+    const __m128i wl = _mm_set1_epi16(static_cast<int16_t>(256 - weight));
+    for (; i + 4 <= count; i += 4) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(upper + i));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lower + i));
+        const __m128i lo = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(a, zero), wu),
+                                                        _mm_mullo_epi16(_mm_unpacklo_epi8(b, zero), wl)), 8);
+        const __m128i hi = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(a, zero), wu),
+                                                        _mm_mullo_epi16(_mm_unpackhi_epi8(b, zero), wl)), 8);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(lo, hi));
+    }
+#endif
+    for (; i < count; ++i) out[i] = BlendPixel(upper[i], lower[i], weight);
+}
+
+// Two destination rows with row weights 192 and 64 between the same two filtered rows.
+void QuarterBlendRows(const TColor32* upper, const TColor32* lower, int32_t count, TColor32* nearUpper,
+                      TColor32* nearLower) {
+    int32_t i = 0;
+#ifdef VELMORA_RESAMPLE_SSE2
+    for (; i + 4 <= count; i += 4) {
+        __m128i a, b;
+        QuarterBlends(_mm_loadu_si128(reinterpret_cast<const __m128i*>(upper + i)),
+                      _mm_loadu_si128(reinterpret_cast<const __m128i*>(lower + i)), a, b);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(nearUpper + i), a);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(nearLower + i), b);
+    }
+#endif
+    for (; i < count; ++i) {
+        nearUpper[i] = QuarterBlend(upper[i], lower[i]);
+        nearLower[i] = QuarterBlend(lower[i], upper[i]);
+    }
 }
 
 }  // namespace
@@ -95,7 +150,24 @@ void TDraftResampler::Prepare(const TRect& dstRect, const TRect& clip, const TBi
     if (enlarge) {
         FColumns = BilinearMap(srcRect.Left, srcRect.Right, src.Width(), dstRect.Width(), firstX, endX);
         FRows = BilinearMap(srcRect.Top, srcRect.Bottom, src.Height(), dstRect.Height(), firstY, endY);
-        for (auto& row : FWideRows) row.assign(static_cast<size_t>(Channels) * FColumns.size(), 0);
+        for (auto& row : FFilteredRows) row.assign(FColumns.size(), 0);
+        FDoublingRuns.clear();
+        const int32_t count = static_cast<int32_t>(FColumns.size());
+        auto pairAt = [&](int32_t i, int32_t column) {
+            return i + 1 < count && FColumns[i].First == column && FColumns[i].Weight == 192 &&
+                   FColumns[i + 1].First == column && FColumns[i + 1].Weight == 64 &&
+                   FColumns[i].Second == column + 1 && FColumns[i + 1].Second == column + 1;
+        };
+        for (int32_t i = 0; i < count;) {
+            int32_t pairs = 0;
+            while (pairAt(i + 2 * pairs, FColumns[i].First + pairs)) ++pairs;
+            if (pairs >= 4) {
+                FDoublingRuns.push_back({i, FColumns[i].First, pairs});
+                i += 2 * pairs;
+            } else {
+                ++i;
+            }
+        }
     } else {
         FBoxX = BoxBounds(srcRect.Width(), dstRect.Width());
         FBoxY = BoxBounds(srcRect.Height(), dstRect.Height());
@@ -112,29 +184,64 @@ void TDraftResampler::Resample(TBitmap32& dst, const TRect& dstRect, const TRect
         Shrink(dst, dstRect, clip, src, srcRect);
 }
 
+void TDraftResampler::FilterRow(const TColor32* row, TColor32* out) const {
+    const int32_t count = static_cast<int32_t>(FColumns.size());
+    const TResampleTap* taps = FColumns.data();
+    int32_t i = 0;
+    auto plain = [&](int32_t end) {
+        for (; i < end; ++i) out[i] = BlendPixel(row[taps[i].First], row[taps[i].Second], static_cast<uint32_t>(taps[i].Weight));
+    };
+    for (const TDoublingRun& run : FDoublingRuns) {
+        plain(run.First);
+        const TColor32* source = row + run.Column;
+        TColor32* target = out + run.First;
+        int32_t k = 0;
+#ifdef VELMORA_RESAMPLE_SSE2
+        for (; k + 4 <= run.Pairs; k += 4) {
+            __m128i nearLeft, nearRight;
+            QuarterBlends(_mm_loadu_si128(reinterpret_cast<const __m128i*>(source + k)),
+                          _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + k + 1)), nearLeft, nearRight);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(target + 2 * k), _mm_unpacklo_epi32(nearLeft, nearRight));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(target + 2 * k + 4), _mm_unpackhi_epi32(nearLeft, nearRight));
+        }
+#endif
+        for (; k < run.Pairs; ++k) {
+            target[2 * k] = QuarterBlend(source[k], source[k + 1]);
+            target[2 * k + 1] = QuarterBlend(source[k + 1], source[k]);
+        }
+        i = run.First + 2 * run.Pairs;
+    }
+    plain(count);
+}
+
 void TDraftResampler::Enlarge(TBitmap32& dst, const TRect& dstRect, const TRect& clip, const TBitmap32& src,
                               const TRect& srcRect) const {
     Prepare(dstRect, clip, src, srcRect, true);
     const int32_t count = static_cast<int32_t>(FColumns.size());
     const TColor32* pixels = src.Pixels();
-    int32_t filtered[2] = {-1, -1};  // source row held by each wide row
-    auto wideRow = [&](int32_t sourceRow) -> const uint16_t* {
+    int32_t filtered[2] = {-1, -1};  // source row held by each filtered row
+    auto filteredRow = [&](int32_t sourceRow) -> const TColor32* {
         for (int32_t k = 0; k < 2; ++k)
-            if (filtered[k] == sourceRow) return FWideRows[k].data();
+            if (filtered[k] == sourceRow) return FFilteredRows[k].data();
         // Replace the row that is not the other one needed now (rows only move downwards).
         const int32_t slot = filtered[0] < filtered[1] ? 0 : 1;
-        FilterRow(pixels + static_cast<size_t>(sourceRow) * src.Width(), FColumns.data(), count,
-                  FWideRows[slot].data());
+        FilterRow(pixels + static_cast<size_t>(sourceRow) * src.Width(), FFilteredRows[slot].data());
         filtered[slot] = sourceRow;
-        return FWideRows[slot].data();
+        return FFilteredRows[slot].data();
     };
-    for (int32_t y = clip.Top; y < clip.Bottom; ++y) {
-        const TResampleTap& tap = FRows[y - clip.Top];
-        const uint16_t* upper = wideRow(tap.First);
-        const uint16_t* lower = wideRow(tap.Second);
-        if (tap.First == tap.Second) lower = upper;
-        BlendRows(upper, lower, static_cast<uint32_t>(tap.Weight), count,
-                  dst.Pixels() + static_cast<size_t>(y) * dst.Width() + clip.Left);
+    const int32_t rows = clip.Bottom - clip.Top;
+    for (int32_t k = 0; k < rows; ++k) {
+        const TResampleTap& tap = FRows[k];
+        TColor32* out = dst.Pixels() + static_cast<size_t>(clip.Top + k) * dst.Width() + clip.Left;
+        const TColor32* upper = filteredRow(tap.First);
+        const TColor32* lower = tap.Second == tap.First ? upper : filteredRow(tap.Second);
+        if (k + 1 < rows && tap.Weight == 192 && FRows[k + 1].Weight == 64 && FRows[k + 1].First == tap.First &&
+            FRows[k + 1].Second == tap.Second && tap.Second == tap.First + 1) {
+            QuarterBlendRows(upper, lower, count, out, out + dst.Width());
+            ++k;
+        } else {
+            BlendRows(upper, lower, static_cast<uint32_t>(tap.Weight), count, out);
+        }
     }
 }
 

@@ -56,8 +56,15 @@ private:
     mutable TGeometry FGeometry;
     mutable std::vector<TResampleTap> FColumns, FRows;
     mutable std::vector<int32_t> FBoxX, FBoxY;
-    mutable std::vector<uint16_t> FWideRows[2];  // horizontally filtered source rows, 16 bits per channel
-    mutable std::vector<uint32_t> FSums;         // per-channel column sums of a shrink block row
+    // A stretch of the column map that doubles its source: outputs 2k and 2k+1 (from First) take
+    // source pixels Column+k and Column+k+1 with weights 192 and 64.
+    struct TDoublingRun {
+        int32_t First, Column, Pairs;
+    };
+    mutable std::vector<TDoublingRun> FDoublingRuns;
+    mutable std::vector<TColor32> FFilteredRows[2];  // source rows after the horizontal pass
+    mutable std::vector<uint32_t> FSums;             // per-channel column sums of a shrink block row
+    void FilterRow(const TColor32* row, TColor32* out) const;
     void Prepare(const TRect& dstRect, const TRect& clip, const TBitmap32& src, const TRect& srcRect,
                  bool enlarge) const;
 };

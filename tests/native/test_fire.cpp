@@ -7,7 +7,7 @@
 #include <random>
 #include <vector>
 
-#include "fire_fixture.h"
+#include "test_fire_fixture.h"
 #include "uClasses.h"
 #include "uSysUtils.h"
 

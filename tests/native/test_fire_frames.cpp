@@ -6,7 +6,7 @@
 #include <cstring>
 #include <thread>
 
-#include "fire_fixture.h"
+#include "test_fire_fixture.h"
 
 namespace {
 
