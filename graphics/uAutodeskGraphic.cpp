@@ -6,7 +6,6 @@
 
 namespace {
 constexpr uint16_t AnimatorMagic = 0x9119;
-constexpr size_t HeaderSize = 32;
 constexpr size_t PaletteSize = 768;
 }  // namespace
 
@@ -40,6 +39,7 @@ void TAutodeskGraphic::Decode(const std::vector<uint8_t>& bytes) {
     const size_t pixelCount = static_cast<size_t>(width) * height;
     if (dataSize != 0 && dataSize < pixelCount) reader.FailFormat();
 
+    reader.RequireBytes(pixelCount);
     std::vector<TColor32> palette(256);
     if (reader.Remaining() >= PaletteSize + pixelCount) {
         const uint8_t* p = reader.Bytes(PaletteSize);

@@ -31,6 +31,11 @@ public:
         if (count > Remaining()) FailRead();
         FPosition += count;
     }
+    // Raises the read error unless at least count bytes remain: a decoder checks that the file can
+    // hold the pixels it announces (at the format's best compression) before sizing the picture.
+    void RequireBytes(uint64_t count) const {
+        if (count > Remaining()) FailRead();
+    }
     // A pointer to the next count bytes, which are then consumed.
     const uint8_t* Bytes(size_t count) {
         if (count > Remaining()) FailRead();

@@ -77,8 +77,7 @@ void TCUTGraphic::Decode(const std::vector<uint8_t>& bytes) {
     TByteReader reader(bytes, ShortName);
     const uint16_t width = reader.U16LE();
     const uint16_t height = reader.U16LE();
-    reader.Skip(2);
-    if (width == 0 || height == 0) reader.FailFormat();
+    if (reader.U16LE() != 0 || width == 0 || height == 0) reader.FailFormat();
 
     std::vector<TColor32> palette;
     if (!FPalettePath.empty()) {
@@ -89,6 +88,8 @@ void TCUTGraphic::Decode(const std::vector<uint8_t>& bytes) {
         for (int i = 0; i < 256; ++i) palette[i] = Color32(i, i, i);
     }
 
+    // Every line has its count and end byte; a run covers at most 127 pixels in 2 bytes.
+    reader.RequireBytes(uint64_t{height} * 3 + uint64_t{width} * height / 127 * 2);
     SetPictureSize(width, height, ShortName);
     for (int y = 0; y < height; ++y) {
         const size_t length = reader.U16LE();

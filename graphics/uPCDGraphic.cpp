@@ -39,6 +39,7 @@ void TPCDGraphic::LoadFromStream(TStream& stream) {
 // one row of each chroma value at half resolution.
 void TPCDGraphic::Decode(const std::vector<uint8_t>& bytes) {
     TByteReader reader(bytes, ShortName);
+    if (bytes.size() < SignatureOffset + 7) reader.FailFormat();  // too short to carry the signature
     reader.Seek(SignatureOffset);
     if (std::memcmp(reader.Bytes(7), "PCD_IPI", 7) != 0) reader.FailFormat();
     reader.Seek(BaseOffset);

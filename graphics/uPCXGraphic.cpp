@@ -93,6 +93,8 @@ void TPCXGraphic::Decode(const std::vector<uint8_t>& bytes) {
         for (int i = 0; i < 16; ++i) palette[i] = Color32(header[16 + i * 3], header[17 + i * 3], header[18 + i * 3]);
     }
 
+    const uint64_t decodedBytes = uint64_t{lineBytes} * planes * static_cast<uint64_t>(height);
+    reader.RequireBytes(encoding == 1 ? decodedBytes / 63 * 2 : decodedBytes);  // runs of at most 63 bytes
     SetPictureSize(width, height, ShortName);
     TPCXRunReader runs(reader, encoding == 1);
     std::vector<uint8_t> line(lineBytes * planes);

@@ -123,6 +123,12 @@ void TPPMGraphic::Decode(const std::vector<uint8_t>& bytes) {
         if (kind >= 4) reader.Skip(1);
     }
     if (width == 0 || height == 0 || maxValue == 0) reader.FailFormat();
+    const bool plainText = kind <= 3;
+    const uint64_t samples = uint64_t{width} * height * static_cast<uint64_t>(channels);
+    if (kind == 4) reader.RequireBytes((uint64_t{width} + 7) / 8 * height);
+    else if (kind == 1) reader.RequireBytes(samples);                            // a digit per pixel
+    else if (plainText) reader.RequireBytes(samples * 2 - 1);                   // digits and separators
+    else reader.RequireBytes(samples * (maxValue > 255 ? 2 : 1));
     SetPictureSize(static_cast<int32_t>(width), static_cast<int32_t>(height), ShortName);
 
     const bool plain = kind <= 3;

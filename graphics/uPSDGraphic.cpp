@@ -109,19 +109,25 @@ void TPSDGraphic::Decode(const std::vector<uint8_t>& bytes) {
     const size_t used = colorChannels + (alpha ? 1 : 0);
     const size_t rowBytes = (static_cast<size_t>(width) * depth + 7) / 8;
 
-    SetPictureSize(static_cast<int32_t>(width), static_cast<int32_t>(height), ShortName);
-
     // The used channels, each a plane of rows.
-    std::vector<uint8_t> planes(used * height * rowBytes);
+    const uint64_t planeBytes = uint64_t{height} * rowBytes;
+    std::vector<uint8_t> planes;
     if (compression == 0) {
+        reader.RequireBytes(planeBytes * used);
+        SetPictureSize(static_cast<int32_t>(width), static_cast<int32_t>(height), ShortName);
+        planes.resize(used * planeBytes);
         for (size_t c = 0; c < used; ++c) {
             const uint8_t* p = reader.Bytes(height * rowBytes);
             std::copy(p, p + height * rowBytes, planes.begin() + static_cast<ptrdiff_t>(c * height * rowBytes));
         }
     } else {
         // Byte counts of every row of every channel, then the packed rows.
+        reader.RequireBytes(uint64_t{channels} * height * (large ? 4 : 2));
         std::vector<uint32_t> counts(channels * static_cast<size_t>(height));
         for (uint32_t& n : counts) n = large ? reader.U32BE() : reader.U16BE();
+        reader.RequireBytes(planeBytes * used / 128);  // runs of at most 128 bytes
+        SetPictureSize(static_cast<int32_t>(width), static_cast<int32_t>(height), ShortName);
+        planes.resize(used * planeBytes);
         for (size_t c = 0; c < used; ++c) {
             for (size_t y = 0; y < height; ++y) {
                 const size_t n = counts[c * height + y];

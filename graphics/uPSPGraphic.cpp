@@ -70,6 +70,9 @@ TRect32 ReadRect(TByteReader& r) {
 // Expands one channel's data into exactly size bytes.
 std::vector<uint8_t> ExpandChannel(TByteReader& r, size_t packedLength, size_t size, int compression) {
     const uint8_t* packed = r.Bytes(packedLength);
+    // Runs expand at most 127 times, deflate about a thousand times.
+    const uint64_t ratio = compression == Uncompressed ? 1 : compression == RunLength ? 64 : 1100;
+    if (uint64_t{packedLength} * ratio < size) r.FailRead();
     std::vector<uint8_t> out(size);
     switch (compression) {
         case Uncompressed:

@@ -44,6 +44,7 @@ void TRLAGraphic::LoadFromStream(TStream& stream) {
 
 void TRLAGraphic::Decode(const std::vector<uint8_t>& bytes) {
     TByteReader reader(bytes, ShortName);
+    if (bytes.size() < HeaderSize) reader.FailFormat();  // no picture is this short; there is no signature to tell
     const uint8_t* header = reader.Bytes(HeaderSize);
     auto s16 = [&](size_t at) { return static_cast<int16_t>((header[at] << 8) | header[at + 1]); };
     const int left = s16(8), right = s16(10), bottom = s16(12), top = s16(14);  // active window
@@ -62,9 +63,12 @@ void TRLAGraphic::Decode(const std::vector<uint8_t>& bytes) {
     // Offsets of the scan lines, the bottom one first.
     std::vector<uint32_t> offsets(static_cast<size_t>(height));
     for (uint32_t& offset : offsets) offset = reader.U32BE();
+    const size_t used = static_cast<size_t>(colorChannels) + (matte ? 1 : 0);
+    // Each channel of a line has its length and runs of at most 128 bytes in 2 bytes.
+    if ((uint64_t{static_cast<uint32_t>(width)} / 128 * 2 + 2) * used * static_cast<uint32_t>(height) > bytes.size())
+        reader.FailRead();
     SetPictureSize(width, height, ShortName);
 
-    const size_t used = static_cast<size_t>(colorChannels) + (matte ? 1 : 0);
     std::vector<uint8_t> line(used * static_cast<size_t>(width));
     for (int y = 0; y < height; ++y) {
         reader.Seek(offsets[static_cast<size_t>(y)]);

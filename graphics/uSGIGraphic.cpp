@@ -39,11 +39,15 @@ void TSGIGraphic::Decode(const std::vector<uint8_t>& bytes) {
     const size_t rowCount = height * channels;
     std::vector<uint32_t> starts, lengths;
     if (storage == 1) {
+        reader.RequireBytes(uint64_t{rowCount} * 8);  // the offset and length tables
         starts.resize(rowCount);
         lengths.resize(rowCount);
         for (uint32_t& s : starts) s = reader.U32BE();
         for (uint32_t& l : lengths) l = reader.U32BE();
     }
+    const uint64_t samples = uint64_t{width} * rowCount;
+    if (storage == 0) reader.RequireBytes(samples * sampleBytes);
+    else if (samples / 127 * 2 * sampleBytes > bytes.size()) reader.FailRead();  // runs of at most 127 samples
     SetPictureSize(static_cast<int32_t>(width), static_cast<int32_t>(height), ShortName);
 
     // Each row of each channel, unpacked to 8-bit samples (the high byte of 16-bit ones).

@@ -107,10 +107,13 @@ void TTargaGraphic::Decode(const std::vector<uint8_t>& bytes) {
         }
     }
 
-    SetPictureSize(h.Width, h.Height, ShortName);
     const size_t width = h.Width, height = h.Height;
     const size_t count = width * height;
     const size_t pixelBytes = (bits + 7) / 8;
+    if (bits == 1) reader.RequireBytes((width + 7) / 8 * height);
+    else if (!rle) reader.RequireBytes(count * pixelBytes);
+    else reader.RequireBytes((count + 127) / 128 * (1 + pixelBytes));  // runs of at most 128 pixels
+    SetPictureSize(h.Width, h.Height, ShortName);
 
     auto decode = [&](const uint8_t* p) -> TColor32 {
         switch (colors) {
