@@ -315,7 +315,8 @@ void TGIFImage::DrawFrame(TCanvas& canvas, const TRect& rect, size_t index, bool
         const TColor32* source = picture.data() + sy * frame.Width;
         TColor32* out = pixels + static_cast<size_t>(y) * static_cast<size_t>(bitmap.Width());
         for (int32_t x = clip.Left; x < clip.Right; ++x) {
-            const TColor32 color = source[(x - target.Left) * int64_t{frame.Width} / tw];
+            const int64_t sx = tw == frame.Width ? x - target.Left : (x - target.Left) * int64_t{frame.Width} / tw;
+            const TColor32 color = source[sx];
             if (transparent && (color >> 24) == 0) continue;
             out[x] = color | 0xFF000000u;
         }
