@@ -70,17 +70,21 @@ int32_t ScaledSize(int32_t n, float z) {
     return static_cast<int32_t>(rounded);
 }
 
+#ifndef VELMORA_FIRE_SSE2
 // Each byte of a pixel times a, over 256 (a <= 255 keeps every product inside its 16-bit lane).
 inline TColor32 ScalePixel(TColor32 p, uint32_t a) {
     return (((p & 0x00FF00FFu) * a >> 8) & 0x00FF00FFu) | ((((p >> 8) & 0x00FF00FFu) * a) & 0xFF00FF00u);
 }
+#endif
 
+#ifndef VELMORA_FIRE_SSE2
 // Converts a sample coordinate to a plane index, clamped into 0..limit (NaN gives 0).
 inline int32_t ClampedCell(double v, int32_t limit) {
     if (!(v >= 0.0)) return 0;
     if (v >= limit) return limit;
     return static_cast<int32_t>(v);
 }
+#endif
 
 }  // namespace
 
@@ -216,18 +220,16 @@ void TFire::IgniteFromHeart() {
     uint8_t* heat = Planes;
     int32_t i = 0;
 #ifdef VELMORA_FIRE_SSE2
-    const __m128i low = _mm_set1_epi32(0xFF);
-    const __m128i redWeight = _mm_set1_epi32(61);
-    const __m128i greenWeight = _mm_set1_epi32(174);
-    const __m128i blueWeight = _mm_set1_epi32(21);
-    // Intensity of four pixels; each product and the sum fit the low 16 bits of their lane.
+    // Intensity of four pixels: red and blue, then green and alpha, as 16-bit pairs per pixel,
+    // each pair weighted and summed by one multiply-add.
+    const __m128i pairMask = _mm_set1_epi32(0x00FF00FF);
+    const __m128i blueRedWeights = _mm_set1_epi32(61 << 16 | 21);
+    const __m128i greenWeights = _mm_set1_epi32(174);
     auto intensity4 = [&](const TColor32* p) {
         const __m128i px = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const __m128i b = _mm_and_si128(px, low);
-        const __m128i g = _mm_and_si128(_mm_srli_epi32(px, 8), low);
-        const __m128i r = _mm_and_si128(_mm_srli_epi32(px, 16), low);
-        const __m128i sum = _mm_add_epi32(_mm_add_epi32(_mm_mullo_epi16(r, redWeight), _mm_mullo_epi16(g, greenWeight)),
-                                          _mm_mullo_epi16(b, blueWeight));
+        const __m128i blueRed = _mm_and_si128(px, pairMask);
+        const __m128i greenAlpha = _mm_and_si128(_mm_srli_epi32(px, 8), pairMask);
+        const __m128i sum = _mm_add_epi32(_mm_madd_epi16(blueRed, blueRedWeights), _mm_madd_epi16(greenAlpha, greenWeights));
         return _mm_srli_epi32(sum, 8);
     };
     for (; i + 16 <= PlaneSize; i += 16) {
@@ -243,8 +245,55 @@ void TFire::IgniteFromHeart() {
     }
 }
 
+#ifdef VELMORA_FIRE_SSE2
+namespace {
+
+// (v * f) >> 4 for 16 cells, factors given per cell in two vectors of 16-bit lanes.
+inline __m128i ScaleCells(__m128i v, __m128i factorsLo, __m128i factorsHi) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i lo = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(v, zero), factorsLo), 4);
+    const __m128i hi = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(v, zero), factorsHi), 4);
+    return _mm_packus_epi16(lo, hi);
+}
+
+// A 16-cell corner segment in a row band of factor k: every cell is scaled by k and by its own
+// column factor, the smaller factor first (the row first when they are equal).
+inline __m128i FadeCorner(__m128i v, __m128i k, __m128i columnLo, __m128i columnHi) {
+    const __m128i rowFirst = ScaleCells(ScaleCells(v, k, k), columnLo, columnHi);
+    const __m128i columnFirst = ScaleCells(ScaleCells(v, columnLo, columnHi), k, k);
+    const __m128i columnSmaller = _mm_packs_epi16(_mm_cmpgt_epi16(k, columnLo), _mm_cmpgt_epi16(k, columnHi));
+    return _mm_or_si128(_mm_and_si128(columnSmaller, columnFirst), _mm_andnot_si128(columnSmaller, rowFirst));
+}
+
+}  // namespace
+#endif
+
 void TFire::FadeEdges() {
     uint8_t* next = NextHeatPtr;
+#ifdef VELMORA_FIRE_SSE2
+    // Row k of the top band and row 197 - k of the bottom band take factor k; column k of the
+    // left band and column 159 - k of the right band take factor k.
+    const __m128i leftLo = _mm_setr_epi16(0, 1, 2, 3, 4, 5, 6, 7), leftHi = _mm_setr_epi16(8, 9, 10, 11, 12, 13, 14, 15);
+    const __m128i rightLo = _mm_setr_epi16(15, 14, 13, 12, 11, 10, 9, 8), rightHi = _mm_setr_epi16(7, 6, 5, 4, 3, 2, 1, 0);
+    for (int32_t y = 0; y < H; ++y) {
+        uint8_t* row = next + y * W;
+        __m128i* left = reinterpret_cast<__m128i*>(row);
+        __m128i* right = reinterpret_cast<__m128i*>(row + W - FadeBand);
+        const int32_t k = y < FadeBand ? y : (y <= FadeBottomRow && y > FadeBottomRow - FadeBand) ? FadeBottomRow - y : -1;
+        if (k < 0) {
+            _mm_storeu_si128(left, ScaleCells(_mm_loadu_si128(left), leftLo, leftHi));
+            _mm_storeu_si128(right, ScaleCells(_mm_loadu_si128(right), rightLo, rightHi));
+            continue;
+        }
+        const __m128i factor = _mm_set1_epi16(static_cast<int16_t>(k));
+        _mm_storeu_si128(left, FadeCorner(_mm_loadu_si128(left), factor, leftLo, leftHi));
+        _mm_storeu_si128(right, FadeCorner(_mm_loadu_si128(right), factor, rightLo, rightHi));
+        for (int32_t x = FadeBand; x < W - FadeBand; x += 16) {
+            __m128i* middle = reinterpret_cast<__m128i*>(row + x);
+            _mm_storeu_si128(middle, ScaleCells(_mm_loadu_si128(middle), factor, factor));
+        }
+    }
+#else
     for (int32_t k = 0; k < FadeBand; ++k) {
         uint8_t* top = next + k * W;
         uint8_t* bottom = next + (FadeBottomRow - k) * W;
@@ -257,6 +306,7 @@ void TFire::FadeEdges() {
         for (int32_t y = 0; y < H; ++y) left[y * W] = static_cast<uint8_t>(left[y * W] * k >> 4);
         for (int32_t y = 0; y < H; ++y) right[y * W] = static_cast<uint8_t>(right[y * W] * k >> 4);
     }
+#endif
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -339,45 +389,62 @@ void TFire::WarpCell(int32_t cx, int32_t cy) {
     const TMeshNode& n11 = Mesh[cx + 1][cy + 1];
     constexpr double step = 1.0 / MeshCell;
 
-    // Every sample lies in the bilinear patch of the four nodes over parameters 0..15/16; when
-    // that patch is safely inside the plane no sample needs clamping.
-    constexpr double far = 15.0 / MeshCell;
-    const double lx = n00.X + far * (n01.X - n00.X), ly = n00.Y + far * (n01.Y - n00.Y);
-    const double rx = n10.X + far * (n11.X - n10.X), ry = n10.Y + far * (n11.Y - n10.Y);
-    const double cornersX[4] = {n00.X, n00.X + far * (n10.X - n00.X), lx, lx + far * (rx - lx)};
-    const double cornersY[4] = {n00.Y, n00.Y + far * (n10.Y - n00.Y), ly, ly + far * (ry - ly)};
-    constexpr double margin = 1e-6;
-    bool inside = true;
-    for (int32_t k = 0; k < 4; ++k)
-        inside = inside && cornersX[k] >= -0.5 && cornersX[k] <= W - margin && cornersY[k] >= -0.5 &&
-                 cornersY[k] <= H - margin;
-
+    // Start and step of every destination row, stepped down the cell's left and right edges.
+    double startX[MeshCell], startY[MeshCell], stepX[MeshCell], stepY[MeshCell];
     const double dlx = (n01.X - n00.X) * step, dly = (n01.Y - n00.Y) * step;
     const double drx = (n11.X - n10.X) * step, dry = (n11.Y - n10.Y) * step;
     double leftX = n00.X, leftY = n00.Y, rightX = n10.X, rightY = n10.Y;
-    const uint8_t* source = NextHeatPtr;
-    uint8_t* target = Planes + (MeshCell * cy) * W + MeshCell * cx;
-    for (int32_t v = 0; v < MeshCell; ++v, target += W) {
-        const double sx = (rightX - leftX) * step, sy = (rightY - leftY) * step;
-        double px = leftX, py = leftY;
-        if (inside) {
-            for (int32_t u = 0; u < MeshCell; ++u) {
-                target[u] = source[static_cast<int32_t>(py) * W + static_cast<int32_t>(px)];
-                px += sx;
-                py += sy;
-            }
-        } else {
-            for (int32_t u = 0; u < MeshCell; ++u) {
-                target[u] = source[ClampedCell(py, H - 1) * W + ClampedCell(px, W - 1)];
-                px += sx;
-                py += sy;
-            }
-        }
+    for (int32_t v = 0; v < MeshCell; ++v) {
+        startX[v] = leftX;
+        startY[v] = leftY;
+        stepX[v] = (rightX - leftX) * step;
+        stepY[v] = (rightY - leftY) * step;
         leftX += dlx;
         leftY += dly;
         rightX += drx;
         rightY += dry;
     }
+
+    // Samples are cut to whole cells and clamped to the plane (the dynamics keep them inside).
+    const uint8_t* source = NextHeatPtr;
+    uint8_t* target = Planes + (MeshCell * cy) * W + MeshCell * cx;
+#ifdef VELMORA_FIRE_SSE2
+    // Four rows at a time: the x and y positions of two rows side by side in each register.
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i limits = _mm_setr_epi16(W - 1, H - 1, W - 1, H - 1, W - 1, H - 1, W - 1, H - 1);
+    const __m128i rowStride = _mm_setr_epi16(1, W, 1, W, 1, W, 1, W);
+    for (int32_t v = 0; v < MeshCell; v += 4) {
+        __m128d x01 = _mm_loadu_pd(startX + v), x23 = _mm_loadu_pd(startX + v + 2);
+        __m128d y01 = _mm_loadu_pd(startY + v), y23 = _mm_loadu_pd(startY + v + 2);
+        const __m128d sx01 = _mm_loadu_pd(stepX + v), sx23 = _mm_loadu_pd(stepX + v + 2);
+        const __m128d sy01 = _mm_loadu_pd(stepY + v), sy23 = _mm_loadu_pd(stepY + v + 2);
+        uint8_t* row0 = target + v * W;
+        for (int32_t u = 0; u < MeshCell; ++u) {
+            // (x, y) of the four rows as 16-bit values (out-of-range and NaN saturate, then clamp).
+            const __m128i xy01 = _mm_unpacklo_epi32(_mm_cvttpd_epi32(x01), _mm_cvttpd_epi32(y01));
+            const __m128i xy23 = _mm_unpacklo_epi32(_mm_cvttpd_epi32(x23), _mm_cvttpd_epi32(y23));
+            const __m128i cells = _mm_min_epi16(_mm_max_epi16(_mm_packs_epi32(xy01, xy23), zero), limits);
+            const __m128i index = _mm_madd_epi16(cells, rowStride);
+            row0[u] = source[_mm_cvtsi128_si32(index)];
+            row0[u + W] = source[_mm_extract_epi16(index, 2)];
+            row0[u + 2 * W] = source[_mm_extract_epi16(index, 4)];
+            row0[u + 3 * W] = source[_mm_extract_epi16(index, 6)];
+            x01 = _mm_add_pd(x01, sx01);
+            x23 = _mm_add_pd(x23, sx23);
+            y01 = _mm_add_pd(y01, sy01);
+            y23 = _mm_add_pd(y23, sy23);
+        }
+    }
+#else
+    for (int32_t v = 0; v < MeshCell; ++v, target += W) {
+        double px = startX[v], py = startY[v];
+        for (int32_t u = 0; u < MeshCell; ++u) {
+            target[u] = source[ClampedCell(py, H - 1) * W + ClampedCell(px, W - 1)];
+            px += stepX[v];
+            py += stepY[v];
+        }
+    }
+#endif
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -396,7 +463,16 @@ void TFire::BuildPalette() {
 void TFire::ColourFlames() {
     TColor32* pixels = FireBitmap->Pixels();
     const uint8_t* next = NextHeatPtr;
-    for (int32_t i = 0; i < PlaneSize; ++i) pixels[i] = Palette[next[i]];
+    const TColor32* palette = Palette;
+    // Eight cells per read, two pixels per write.
+    for (int32_t i = 0; i < PlaneSize; i += 8) {
+        uint64_t cells;
+        std::memcpy(&cells, next + i, sizeof cells);
+        uint64_t pairs[4];
+        for (int32_t k = 0; k < 4; ++k, cells >>= 16)
+            pairs[k] = palette[cells & 0xFF] | static_cast<uint64_t>(palette[(cells >> 8) & 0xFF]) << 32;
+        std::memcpy(pixels + i, pairs, sizeof pairs);
+    }
 }
 
 void TFire::DrawReflection() {
@@ -405,7 +481,18 @@ void TFire::DrawReflection() {
         const uint32_t a = static_cast<uint32_t>(std::max(96 - 2 * i, 0));
         const TColor32* source = pixels + (ReflectionAxis - 4 * i) * W;
         TColor32* target = pixels + (ReflectionAxis + i) * W;
+#ifdef VELMORA_FIRE_SSE2
+        const __m128i zero = _mm_setzero_si128();
+        const __m128i factor = _mm_set1_epi16(static_cast<int16_t>(a));
+        for (int32_t x = 0; x < W; x += 4) {
+            const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + x));
+            const __m128i lo = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(p, zero), factor), 8);
+            const __m128i hi = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(p, zero), factor), 8);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(target + x), _mm_packus_epi16(lo, hi));
+        }
+#else
         for (int32_t x = 0; x < W; ++x) target[x] = ScalePixel(source[x], a);
+#endif
     }
 }
 
