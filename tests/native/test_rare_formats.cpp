@@ -463,4 +463,56 @@ TEST(RareFormats, AnyMapVariants) {
     }
 }
 
+
+// Variants the corpus lacks, written at test time by an independent encoder from its built-in
+// photograph (which carries no gamma to convert) and compared with that encoder's own pixels.
+struct TGeneratedSample {
+    const char* Picture;    // the encoder's input: the photograph, possibly given transparency
+    const char* Encoding;   // options that pick the variant
+    const char* Netpbm;     // or, when set, the netpbm converter that writes the variant from the pixels
+    const char* Output;     // file name; the extension picks the decoder
+    int Tolerance;
+};
+
+void PrintTo(const TGeneratedSample& sample, std::ostream* os) { *os << sample.Output; }
+
+class RareFormatGeneratedSample : public ::testing::TestWithParam<TGeneratedSample> {};
+
+TEST_P(RareFormatGeneratedSample, DecodesToTheEncodedPixels) {
+    const TGeneratedSample& sample = GetParam();
+    const std::string output = ::testing::TempDir() + sample.Output;
+    const std::string reference = ::testing::TempDir() + "rare-generated-reference.ppm";
+    const std::string show = std::string("/usr/bin/convert ") + sample.Picture +
+                             " -background white -alpha remove -depth 8 ppm:- > '" + reference + "' 2>/dev/null";
+    const std::string encode = sample.Netpbm ? std::string(sample.Netpbm) + " '" + reference + "' > '" + output + "' 2>/dev/null"
+                                             : std::string("/usr/bin/convert ") + sample.Picture + " " + sample.Encoding +
+                                                   " '" + output + "' 2>/dev/null";
+    if (std::system(show.c_str()) != 0 || std::system(encode.c_str()) != 0) GTEST_SKIP() << "no encoder for " << sample.Output;
+    const std::optional<TRgbPicture> expected = ParsePPM(ReadFileBytes(reference));
+    ASSERT_TRUE(expected);
+
+    const std::string name = sample.Output;
+    const std::string extension = name.substr(name.rfind('.') + 1);
+    std::unique_ptr<TRasterGraphic> graphic = extension == "psb"   ? std::make_unique<TPSDGraphic>()
+                                              : extension == "pam" ? std::make_unique<TPPMGraphic>()
+                                                                   : FamilyOf(extension)->Create();
+    graphic->LoadFromFile(output);
+    ExpectPixelsMatch(*graphic, *expected, sample.Tolerance);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Generated, RareFormatGeneratedSample,
+    ::testing::Values(
+        TGeneratedSample{"rose:", "-colorspace CMYK", nullptr, "rare-cmyk.psd", 1},
+        TGeneratedSample{"rose:", "", nullptr, "rare-large-document.psb", 0},
+        TGeneratedSample{"rose: -alpha set -channel A -evaluate set 40% +channel", "", nullptr, "rare-alpha.psd", 1},
+        TGeneratedSample{"rose: -alpha set -channel A -evaluate set 40% +channel", "", nullptr, "rare-alpha.pam", 1},
+        TGeneratedSample{"rose: -alpha set -channel A -evaluate set 40% +channel", "", nullptr, "rare-alpha.sgi", 1},
+        TGeneratedSample{"rose:", "-depth 16", nullptr, "rare-16bit.sgi", 1},
+        TGeneratedSample{"rose: -colorspace Gray", "-depth 16 -compress none", nullptr, "rare-16bit-plain.pgm", 1},
+        TGeneratedSample{"rose:", "-compress none", nullptr, "rare-plain.ppm", 0},
+        TGeneratedSample{"rose: -colors 4", "", "/usr/bin/ppmtopcx -packed", "rare-2bit.pcx", 0},
+        TGeneratedSample{"rose: -colors 16", "", "/usr/bin/ppmtopcx -packed", "rare-4bit.pcx", 0},
+        TGeneratedSample{"rose: -colors 8", "", "/usr/bin/ppmtopcx", "rare-3-planes.pcx", 0}));
+
 }  // namespace
