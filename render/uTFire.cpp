@@ -232,7 +232,13 @@ void TFire::IgniteFromHeart() {
         const __m128i sum = _mm_add_epi32(_mm_madd_epi16(blueRed, blueRedWeights), _mm_madd_epi16(greenAlpha, greenWeights));
         return _mm_srli_epi32(sum, 8);
     };
+    const __m128i colourMask = _mm_set1_epi32(0x00FFFFFF);
     for (; i + 16 <= PlaneSize; i += 16) {
+        // Sixteen black heart pixels leave the flames as they are (the heart is mostly black).
+        const __m128i* block = reinterpret_cast<const __m128i*>(heart + i);
+        const __m128i any = _mm_or_si128(_mm_or_si128(_mm_loadu_si128(block), _mm_loadu_si128(block + 1)),
+                                         _mm_or_si128(_mm_loadu_si128(block + 2), _mm_loadu_si128(block + 3)));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(any, colourMask), _mm_setzero_si128())) == 0xFFFF) continue;
         const __m128i a = _mm_packs_epi32(intensity4(heart + i), intensity4(heart + i + 4));
         const __m128i b = _mm_packs_epi32(intensity4(heart + i + 8), intensity4(heart + i + 12));
         __m128i* cells = reinterpret_cast<__m128i*>(heat + i);
@@ -382,6 +388,44 @@ void TFire::WarpFlameField() {
         for (int32_t cx = 0; cx < MeshLastX; ++cx) WarpCell(cx, cy);
 }
 
+// Whether every sample of the cell with these corner nodes reads a cold (0) cell of NextHeat. All
+// samples lie in the bilinear patch of the nodes over parameters 0..15/16, whose extremes are its
+// four corners; the box around them (widened by far more than the stepping's rounding, clamped to
+// the plane) holds every sampled cell. Non-finite nodes never count as cold.
+bool TFire::ColdSource(const TMeshNode& n00, const TMeshNode& n10, const TMeshNode& n01, const TMeshNode& n11) const {
+    constexpr double far = 15.0 / MeshCell;
+    constexpr double margin = 1e-6;
+    const double lx = n00.X + far * (n01.X - n00.X), ly = n00.Y + far * (n01.Y - n00.Y);
+    const double rx = n10.X + far * (n11.X - n10.X), ry = n10.Y + far * (n11.Y - n10.Y);
+    const double xs[4] = {n00.X, n00.X + far * (n10.X - n00.X), lx, lx + far * (rx - lx)};
+    const double ys[4] = {n00.Y, n00.Y + far * (n10.Y - n00.Y), ly, ly + far * (ry - ly)};
+    double minX = xs[0], maxX = xs[0], minY = ys[0], maxY = ys[0];
+    for (int32_t k = 1; k < 4; ++k) {
+        minX = std::min(minX, xs[k]);
+        maxX = std::max(maxX, xs[k]);
+        minY = std::min(minY, ys[k]);
+        maxY = std::max(maxY, ys[k]);
+    }
+    if (!(minX > -W && maxX < 2 * W && minY > -H && maxY < 2 * H)) return false;  // also NaN
+    auto cell = [](double v, int32_t limit) { return std::clamp(static_cast<int32_t>(v), 0, limit); };
+    const int32_t x0 = cell(minX - margin, W - 1), x1 = cell(maxX + margin, W - 1);
+    const int32_t y0 = cell(minY - margin, H - 1), y1 = cell(maxY + margin, H - 1);
+    const uint8_t* next = NextHeatPtr;
+    for (int32_t y = y0; y <= y1; ++y) {
+        const uint8_t* row = next + y * W;
+        int32_t x = x0;
+        uint64_t any = 0;
+        for (; x + 8 <= x1 + 1; x += 8) {
+            uint64_t chunk;
+            std::memcpy(&chunk, row + x, sizeof chunk);
+            any |= chunk;
+        }
+        for (; x <= x1; ++x) any |= row[x];
+        if (any != 0) return false;
+    }
+    return true;
+}
+
 void TFire::WarpCell(int32_t cx, int32_t cy) {
     const TMeshNode& n00 = Mesh[cx][cy];
     const TMeshNode& n10 = Mesh[cx + 1][cy];
@@ -408,6 +452,10 @@ void TFire::WarpCell(int32_t cx, int32_t cy) {
     // Samples are cut to whole cells and clamped to the plane (the dynamics keep them inside).
     const uint8_t* source = NextHeatPtr;
     uint8_t* target = Planes + (MeshCell * cy) * W + MeshCell * cx;
+    if (ColdSource(n00, n10, n01, n11)) {
+        for (int32_t v = 0; v < MeshCell; ++v) std::memset(target + v * W, 0, MeshCell);
+        return;
+    }
 #ifdef VELMORA_FIRE_SSE2
     // Four rows at a time: the x and y positions of two rows side by side in each register.
     const __m128i zero = _mm_setzero_si128();
@@ -464,14 +512,22 @@ void TFire::ColourFlames() {
     TColor32* pixels = FireBitmap->Pixels();
     const uint8_t* next = NextHeatPtr;
     const TColor32* palette = Palette;
-    // Eight cells per read, two pixels per write.
-    for (int32_t i = 0; i < PlaneSize; i += 8) {
-        uint64_t cells;
-        std::memcpy(&cells, next + i, sizeof cells);
-        uint64_t pairs[4];
-        for (int32_t k = 0; k < 4; ++k, cells >>= 16)
-            pairs[k] = palette[cells & 0xFF] | static_cast<uint64_t>(palette[(cells >> 8) & 0xFF]) << 32;
-        std::memcpy(pixels + i, pairs, sizeof pairs);
+    // Eight cells per read, two pixels per write; a run of sixteen cold cells (much of the
+    // plane) is written as transparent black at once.
+    for (int32_t i = 0; i < PlaneSize; i += 16) {
+        uint64_t cells[2];
+        std::memcpy(cells, next + i, sizeof cells);
+        if ((cells[0] | cells[1]) == 0) {
+            std::memset(pixels + i, 0, 16 * sizeof(TColor32));
+            continue;
+        }
+        for (int32_t half = 0; half < 2; ++half) {
+            uint64_t c = cells[half];
+            uint64_t pairs[4];
+            for (int32_t k = 0; k < 4; ++k, c >>= 16)
+                pairs[k] = palette[c & 0xFF] | static_cast<uint64_t>(palette[(c >> 8) & 0xFF]) << 32;
+            std::memcpy(pixels + i + 8 * half, pairs, sizeof pairs);
+        }
     }
 }
 

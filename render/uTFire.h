@@ -86,6 +86,7 @@ public:
     bool Paused = false;
 
 private:
+    bool ColdSource(const TMeshNode& n00, const TMeshNode& n10, const TMeshNode& n01, const TMeshNode& n11) const;
     void ColourFlames();
     void DrawReflection();
 

@@ -21,6 +21,12 @@ void FillRandom(uint8_t* plane, size_t count, uint32_t seed, int limit = 256) {
     for (size_t i = 0; i < count; ++i) plane[i] = static_cast<uint8_t>(random() % limit);
 }
 
+// Mostly 0, with a random value in about one cell of every `every`.
+void FillSparse(uint8_t* plane, size_t count, uint32_t seed, int every) {
+    std::mt19937 random(seed);
+    for (size_t i = 0; i < count; ++i) plane[i] = random() % every == 0 ? static_cast<uint8_t>(1 + random() % 255) : 0;
+}
+
 // The propagation rule, cell by cell.
 std::vector<uint8_t> ReferencePropagate(const uint8_t* heat, const uint8_t* cooling) {
     std::vector<uint8_t> next(TFire::PlaneSize, 0);
@@ -195,13 +201,16 @@ TEST_F(FireTest, IgniteRaisesHeatToTheHeartsBrightness) {
     Fire->IgniteFromHeart();
     for (int i = 0; i < 32000; ++i) ASSERT_EQ(Fire->Heat()[i], cases[i % 7].expected) << i;
 
-    std::mt19937 random(9);
-    for (int i = 0; i < 32000; ++i) heart[i] = random();
-    FillRandom(Fire->Heat(), 32000, 10);
-    std::vector<uint8_t> expected(Fire->Heat(), Fire->Heat() + 32000);
-    for (int i = 0; i < 32000; ++i) expected[i] = static_cast<uint8_t>(std::max<uint32_t>(expected[i], Intensity(heart[i])));
-    Fire->IgniteFromHeart();
-    EXPECT_EQ(std::memcmp(Fire->Heat(), expected.data(), 32000), 0);
+    // Random hearts, dense and mostly black (with stray alpha that must not count).
+    for (int every : {1, 40}) {
+        std::mt19937 random(9 + every);
+        for (int i = 0; i < 32000; ++i) heart[i] = random() % every == 0 ? random() : random() & 0xFF000000u;
+        FillRandom(Fire->Heat(), 32000, 10);
+        std::vector<uint8_t> expected(Fire->Heat(), Fire->Heat() + 32000);
+        for (int i = 0; i < 32000; ++i) expected[i] = static_cast<uint8_t>(std::max<uint32_t>(expected[i], Intensity(heart[i])));
+        Fire->IgniteFromHeart();
+        EXPECT_EQ(std::memcmp(Fire->Heat(), expected.data(), 32000), 0) << every;
+    }
 }
 
 TEST_F(FireTest, FadeEdges) {
@@ -300,15 +309,20 @@ TEST_F(FireTest, WarpThroughRestAndShiftedMeshes) {
 }
 
 TEST_F(FireTest, WarpMatchesTheRuleOnSwingingMeshes) {
-    ClearPlanes();
-    FillRandom(Fire->NextHeat(), 32000, 41);
-    for (int frame = 0; frame < 300; ++frame) {
-        Fire->StepMesh();
-        if (frame % 60 != 0) continue;
-        const std::vector<uint8_t> heat(Fire->Heat(), Fire->Heat() + 32000);
-        const std::vector<uint8_t> expected = ReferenceWarp(*Fire, heat);
-        Fire->WarpFlameField();
-        ASSERT_EQ(std::memcmp(Fire->Heat(), expected.data(), 32000), 0) << frame;
+    // Dense planes, and sparse ones where most cells sample only cold cells.
+    for (int every : {1, 300, 3000}) {
+        ClearPlanes();
+        FillSparse(Fire->NextHeat(), 32000, 41 + every, every);
+        std::memset(Fire->Heat(), 0x5A, 32000);
+        for (int frame = 0; frame < 300; ++frame) {
+            Fire->StepMesh();
+            if (frame % 60 != 0) continue;
+            const std::vector<uint8_t> heat(Fire->Heat(), Fire->Heat() + 32000);
+            const std::vector<uint8_t> expected = ReferenceWarp(*Fire, heat);
+            Fire->WarpFlameField();
+            ASSERT_EQ(std::memcmp(Fire->Heat(), expected.data(), 32000), 0) << every << " " << frame;
+        }
+        Fire->ResetMesh();
     }
 }
 
@@ -351,6 +365,7 @@ TEST_F(FireTest, PaletteEntries) {
 
 TEST_F(FireTest, ReflectionRows) {
     ClearPlanes();
+    FillSparse(Fire->NextHeat(), 196 * W, 62, 20);
     std::memset(Fire->NextHeat() + 192 * W, 255, W);
     FillRandom(Fire->NextHeat() + 8 * W, W, 61);
     Fire->Reflection = true;
@@ -367,6 +382,7 @@ TEST_F(FireTest, ReflectionRows) {
         EXPECT_EQ(fire.GetPixel(x, 243), expected);
         for (int y = 246; y < 250; ++y) EXPECT_EQ(fire.GetPixel(x, y), 0u);
     }
+    for (int i = 0; i < 196 * W; ++i) ASSERT_EQ(fire.Pixels()[i], Fire->Palette[Fire->NextHeat()[i]]) << i;
     // Zoom 1: the output is the frame itself.
     for (int i = 0; i < 160 * 250; ++i) ASSERT_EQ(Fire->OutputBitmap->Pixels()[i], fire.Pixels()[i]) << i;
 
