@@ -18,6 +18,9 @@ enum TBlockId : uint16_t {
     LayerStartBlock = 3,
     LayerBlock = 4,
     ChannelBlock = 5,
+    CompositeImageBlock = 9,
+    CompositeBankBlock = 16,
+    CompositeAttributesBlock = 17,
 };
 enum TCompression { Uncompressed = 0, RunLength = 1, LZ77 = 2 };
 enum TBitmapType { ImageBitmap = 0, TransparencyMask = 1 };
@@ -127,6 +130,69 @@ struct TLayer {
     std::vector<uint8_t> Mask;         // transparency mask
 };
 
+// The channel blocks of a layer or composite image, each channel of size bytes.
+void ReadChannels(TByteReader& body, int major, size_t channelCount, size_t size, int compression, int depth,
+                  TLayer& into) {
+    TBlockReader channelBlocks(body, major);
+    for (size_t c = 0; c < channelCount && !channelBlocks.AtEnd(); ++c) {
+        TBlock channel = channelBlocks.Next();
+        if (channel.Id != ChannelBlock) continue;
+        TByteReader& ch = channel.Body;
+        const size_t start = ch.Position();
+        const uint32_t chunk = major >= 4 ? ch.U32LE() : 0;
+        const uint32_t packedLength = ch.U32LE();
+        const uint32_t length = ch.U32LE();
+        const int bitmapType = ch.U16LE();
+        const int channelType = ch.U16LE();
+        if (major >= 4) EndChunk(ch, start, chunk);
+        if (bitmapType != ImageBitmap && bitmapType != TransparencyMask) continue;
+        if (depth < 8 && bitmapType == ImageBitmap) body.FailUnsupported(std::to_string(depth) + "-bit layers");
+        if (length != size) body.FailFormat();
+        std::vector<uint8_t> plane = ExpandChannel(ch, packedLength, size, compression);
+        if (bitmapType == TransparencyMask) {
+            into.Mask = std::move(plane);
+        } else if (channelType <= 3) {
+            into.Channels[channelType == 0 ? 0 : channelType - 1] = std::move(plane);
+        }
+    }
+}
+
+// The full-size composite image of a composite image bank, when the bank holds one that fits
+// the picture; thumbnails and composites of another size are passed over.
+bool ReadComposite(TByteReader& bank, int major, int32_t width, int32_t height, int compression, int depth,
+                   TLayer& composite) {
+    const size_t start = bank.Position();
+    EndChunk(bank, start, bank.U32LE());
+    TBlockReader blocks(bank, major);
+    bool fits = false;
+    while (!blocks.AtEnd()) {
+        TBlock block = blocks.Next();
+        TByteReader& body = block.Body;
+        if (block.Id == CompositeAttributesBlock) {
+            const size_t attributesStart = body.Position();
+            const uint32_t chunk = body.U32LE();
+            const int32_t w = body.S32LE(), h = body.S32LE();
+            const int bits = body.U16LE();
+            const int packing = body.U16LE();
+            body.Skip(2 + 4);  // planes, colours
+            const int type = body.U16LE();
+            EndChunk(body, attributesStart, chunk);
+            fits = type == 0 && w == width && h == height && bits == depth && packing == compression;
+        } else if (block.Id == CompositeImageBlock && fits) {
+            const size_t imageStart = body.Position();
+            const uint32_t chunk = body.U32LE();
+            body.Skip(2);  // bitmap count
+            const size_t channelCount = body.U16LE();
+            EndChunk(body, imageStart, chunk);
+            composite.Image = composite.Saved = TRect32{0, 0, width, height};
+            ReadChannels(body, major, channelCount, static_cast<size_t>(width) * static_cast<size_t>(height), compression,
+                         depth, composite);
+            return !composite.Channels[0].empty();
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 void TPSPGraphic::LoadFromStream(TStream& stream) {
@@ -153,6 +219,8 @@ void TPSPGraphic::Decode(const std::vector<uint8_t>& bytes) {
     bool grey = false, haveAttributes = false;
     std::vector<TColor32> palette;
     std::vector<TLayer> layers;
+    TLayer composite;
+    bool haveComposite = false;
 
     while (!blocks.AtEnd()) {
         TBlock block = blocks.Next();
@@ -223,31 +291,22 @@ void TPSPGraphic::Decode(const std::vector<uint8_t>& bytes) {
                 const int64_t w = layer.Saved.Width(), h = layer.Saved.Height();
                 if (w < 0 || h < 0 || w * h > MaxPicturePixels) reader.FailFormat();
                 const size_t size = static_cast<size_t>(w * h);
-                TBlockReader channelBlocks(l, major);
-                for (size_t c = 0; c < channelCount && !channelBlocks.AtEnd(); ++c) {
-                    TBlock channel = channelBlocks.Next();
-                    if (channel.Id != ChannelBlock) continue;
-                    TByteReader& ch = channel.Body;
-                    const size_t start = ch.Position();
-                    const uint32_t chunk = major >= 4 ? ch.U32LE() : 0;
-                    const uint32_t packedLength = ch.U32LE();
-                    const uint32_t length = ch.U32LE();
-                    const int bitmapType = ch.U16LE();
-                    const int channelType = ch.U16LE();
-                    if (major >= 4) EndChunk(ch, start, chunk);
-                    if (bitmapType != ImageBitmap && bitmapType != TransparencyMask) continue;
-                    if (depth < 8 && bitmapType == ImageBitmap) reader.FailUnsupported(std::to_string(depth) + "-bit layers");
-                    if (length != size) reader.FailFormat();
-                    std::vector<uint8_t> plane = ExpandChannel(ch, packedLength, size, compression);
-                    if (bitmapType == TransparencyMask) {
-                        layer.Mask = std::move(plane);
-                    } else if (channelType <= 3) {
-                        layer.Channels[channelType == 0 ? 0 : channelType - 1] = std::move(plane);
-                    }
-                }
+                ReadChannels(l, major, channelCount, size, compression, depth, layer);
                 layers.push_back(std::move(layer));
             }
+        } else if (block.Id == CompositeBankBlock && haveAttributes && major >= 4 && !haveComposite) {
+            // Files that carry the merged picture are shown by it. A composite that cannot be
+            // read is passed over: the layers still make the picture.
+            try {
+                haveComposite = ReadComposite(body, major, width, height, compression, depth, composite);
+            } catch (const EInvalidGraphic&) {
+                composite = TLayer();
+            }
         }
+    }
+    if (haveComposite) {
+        layers.clear();
+        layers.push_back(std::move(composite));
     }
     if (!haveAttributes) reader.FailFormat();
 

@@ -3,6 +3,7 @@
 // (composited over white, as the picture is shown), and broken input fails with the format's
 // own message.
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -514,5 +515,78 @@ INSTANTIATE_TEST_SUITE_P(
         TGeneratedSample{"rose: -colors 4", "", "/usr/bin/ppmtopcx -packed", "rare-2bit.pcx", 0},
         TGeneratedSample{"rose: -colors 16", "", "/usr/bin/ppmtopcx -packed", "rare-4bit.pcx", 0},
         TGeneratedSample{"rose: -colors 8", "", "/usr/bin/ppmtopcx", "rare-3-planes.pcx", 0}));
+
+
+// Paint Shop Pro blocks for the fixtures below: "~BK\0", identifier, length, contents.
+void AppendLE(std::vector<uint8_t>& out, uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<uint8_t>(value >> (8 * i)));
+}
+
+std::vector<uint8_t> PSPBlock(uint16_t id, const std::vector<uint8_t>& contents) {
+    std::vector<uint8_t> block = {'~', 'B', 'K', 0};
+    AppendLE(block, id, 2);
+    AppendLE(block, static_cast<uint32_t>(contents.size()), 4);
+    block.insert(block.end(), contents.begin(), contents.end());
+    return block;
+}
+
+// A composite image bank holding one 24-bit deflated composite of a single colour.
+std::vector<uint8_t> PSPCompositeBank(int32_t width, int32_t height, uint16_t type, const uint8_t rgb[3]) {
+    std::vector<uint8_t> attributes;
+    AppendLE(attributes, 24, 4);
+    AppendLE(attributes, static_cast<uint32_t>(width), 4);
+    AppendLE(attributes, static_cast<uint32_t>(height), 4);
+    AppendLE(attributes, 24, 2);       // bits per pixel
+    AppendLE(attributes, 2, 2);        // deflate
+    AppendLE(attributes, 1, 2);        // planes
+    AppendLE(attributes, 1u << 24, 4);  // colours
+    AppendLE(attributes, type, 2);
+    std::vector<uint8_t> image = {8, 0, 0, 0, 1, 0, 3, 0};
+    for (int c = 0; c < 3; ++c) {
+        std::vector<uint8_t> plane(static_cast<size_t>(width) * height, rgb[c]);
+        uLongf packedSize = compressBound(plane.size());
+        std::vector<uint8_t> packed(packedSize);
+        compress(packed.data(), &packedSize, plane.data(), plane.size());
+        packed.resize(packedSize);
+        std::vector<uint8_t> channel;
+        AppendLE(channel, 16, 4);
+        AppendLE(channel, static_cast<uint32_t>(packed.size()), 4);
+        AppendLE(channel, static_cast<uint32_t>(plane.size()), 4);
+        AppendLE(channel, 0, 2);      // image bitmap
+        AppendLE(channel, c + 1, 2);  // red, green, blue
+        channel.insert(channel.end(), packed.begin(), packed.end());
+        const std::vector<uint8_t> block = PSPBlock(5, channel);
+        image.insert(image.end(), block.begin(), block.end());
+    }
+    std::vector<uint8_t> bank = {8, 0, 0, 0, 1, 0, 0, 0};
+    for (const std::vector<uint8_t>& block : {PSPBlock(17, attributes), PSPBlock(9, image)})
+        bank.insert(bank.end(), block.begin(), block.end());
+    return PSPBlock(16, bank);
+}
+
+// A full-size composite is the picture; a thumbnail is not, and the layers show instead.
+TEST(RareFormats, PaintShopProPrefersTheFullSizeComposite) {
+    const std::string path = Corpus + "/psp/handmade-psp-v5-lz77-basn2c08-32x32.psp";
+    TPSPGraphic layersOnly;
+    layersOnly.LoadFromFile(path);
+    const uint8_t rgb[3] = {10, 20, 30};
+    struct TCase {
+        int32_t Size;
+        uint16_t Type;
+        bool ShowsComposite;
+    };
+    for (const TCase& c : {TCase{32, 0, true}, TCase{32, 1, false}, TCase{16, 0, false}}) {
+        std::vector<uint8_t> bytes = ReadFileBytes(path);
+        const std::vector<uint8_t> bank = PSPCompositeBank(c.Size, c.Size, c.Type, rgb);
+        bytes.insert(bytes.end(), bank.begin(), bank.end());
+        TPSPGraphic graphic;
+        TMemoryStream stream(bytes.data(), bytes.size());
+        graphic.LoadFromStream(stream);
+        if (c.ShowsComposite)
+            EXPECT_EQ(graphic.Pixels(), std::vector<TColor32>(32 * 32, Color32(10, 20, 30)));
+        else
+            EXPECT_EQ(graphic.Pixels(), layersOnly.Pixels()) << c.Size << " " << c.Type;
+    }
+}
 
 }  // namespace
