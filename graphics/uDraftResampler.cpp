@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <memory>
 
 #if defined(__SSE2__) || defined(_M_X64)
@@ -173,6 +174,11 @@ void TDraftResampler::Prepare(const TRect& dstRect, const TRect& clip, const TBi
         FBoxY = BoxBounds(srcRect.Height(), dstRect.Height());
         const int32_t spanX = FBoxX[endX] - FBoxX[firstX];
         FSums.assign(static_cast<size_t>(Channels) * static_cast<size_t>(spanX), 0);
+        FSmallSums.assign(static_cast<size_t>(Channels) * static_cast<size_t>(spanX) + 8, 0);
+        int32_t widest = 0, tallest = 0;
+        for (size_t k = 0; k + 1 < FBoxX.size(); ++k) widest = std::max(widest, FBoxX[k + 1] - FBoxX[k]);
+        for (size_t k = 0; k + 1 < FBoxY.size(); ++k) tallest = std::max(tallest, FBoxY[k + 1] - FBoxY[k]);
+        FSmallBlocks = int64_t{widest} * tallest <= 257;  // 257 x 255 < 65536
     }
 }
 
@@ -252,15 +258,59 @@ void TDraftResampler::Shrink(TBitmap32& dst, const TRect& dstRect, const TRect& 
     const int32_t firstY = clip.Top - dstRect.Top;
     const int32_t sourceLeft = srcRect.Left + FBoxX[firstX];
     const int32_t span = FBoxX[endX] - FBoxX[firstX];
+    const int32_t lanes = Channels * span;
     for (int32_t y = clip.Top; y < clip.Bottom; ++y) {
         const int32_t l = firstY + (y - clip.Top);
         const int32_t top = srcRect.Top + FBoxY[l], bottom = srcRect.Top + FBoxY[l + 1];
+        uint8_t* out = reinterpret_cast<uint8_t*>(dst.Pixels() + static_cast<size_t>(y) * dst.Width() + clip.Left);
+        auto sourceRow = [&](int32_t r) {
+            return reinterpret_cast<const uint8_t*>(src.Pixels() + static_cast<size_t>(r) * src.Width() + sourceLeft);
+        };
+#ifdef VELMORA_RESAMPLE_SSE2
+        if (FSmallBlocks) {
+            // Column sums of the block row, then block sums, all in 16-bit lanes.
+            uint16_t* sums = FSmallSums.data();
+            std::fill(FSmallSums.begin(), FSmallSums.end(), uint16_t{0});
+            const __m128i zero = _mm_setzero_si128();
+            for (int32_t r = top; r < bottom; ++r) {
+                const uint8_t* bytes = sourceRow(r);
+                int32_t k = 0;
+                for (; k + 16 <= lanes; k += 16) {
+                    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + k));
+                    __m128i* lo = reinterpret_cast<__m128i*>(sums + k);
+                    __m128i* hi = reinterpret_cast<__m128i*>(sums + k + 8);
+                    _mm_storeu_si128(lo, _mm_add_epi16(_mm_loadu_si128(lo), _mm_unpacklo_epi8(v, zero)));
+                    _mm_storeu_si128(hi, _mm_add_epi16(_mm_loadu_si128(hi), _mm_unpackhi_epi8(v, zero)));
+                }
+                for (; k < lanes; ++k) sums[k] = static_cast<uint16_t>(sums[k] + bytes[k]);
+            }
+            for (int32_t k = firstX; k < endX; ++k, out += Channels) {
+                const int32_t from = FBoxX[k] - FBoxX[firstX], to = FBoxX[k + 1] - FBoxX[firstX];
+                const uint32_t n = static_cast<uint32_t>((to - from) * (bottom - top));
+                __m128i s = _mm_setzero_si128();
+                for (int32_t c = from; c < to; ++c)
+                    s = _mm_add_epi16(s, _mm_loadl_epi64(reinterpret_cast<const __m128i*>(sums + Channels * c)));
+                if ((n & (n - 1)) == 0) {
+                    // floor(s / n) is what the reciprocal gives for a power of two.
+                    int32_t shift = 0;
+                    while ((1u << shift) < n) ++shift;
+                    const int32_t pixel = _mm_cvtsi128_si32(_mm_packus_epi16(_mm_srl_epi16(s, _mm_cvtsi32_si128(shift)), zero));
+                    std::memcpy(out, &pixel, sizeof pixel);
+                } else {
+                    alignas(16) uint16_t channel[8];
+                    _mm_store_si128(reinterpret_cast<__m128i*>(channel), s);
+                    const uint64_t reciprocal = (uint64_t{1} << 24) / n;
+                    for (int32_t ch = 0; ch < Channels; ++ch) out[ch] = static_cast<uint8_t>((channel[ch] * reciprocal) >> 24);
+                }
+            }
+            continue;
+        }
+#endif
         std::fill(FSums.begin(), FSums.end(), 0u);
         for (int32_t r = top; r < bottom; ++r) {
-            const uint8_t* bytes = reinterpret_cast<const uint8_t*>(src.Pixels() + static_cast<size_t>(r) * src.Width() + sourceLeft);
-            for (int32_t k = 0; k < Channels * span; ++k) FSums[k] += bytes[k];
+            const uint8_t* bytes = sourceRow(r);
+            for (int32_t k = 0; k < lanes; ++k) FSums[k] += bytes[k];
         }
-        uint8_t* out = reinterpret_cast<uint8_t*>(dst.Pixels() + static_cast<size_t>(y) * dst.Width() + clip.Left);
         for (int32_t k = firstX; k < endX; ++k) {
             const int32_t from = FBoxX[k] - FBoxX[firstX], to = FBoxX[k + 1] - FBoxX[firstX];
             const uint64_t n = static_cast<uint64_t>(to - from) * static_cast<uint64_t>(bottom - top);

@@ -64,6 +64,8 @@ private:
     mutable std::vector<TDoublingRun> FDoublingRuns;
     mutable std::vector<TColor32> FFilteredRows[2];  // source rows after the horizontal pass
     mutable std::vector<uint32_t> FSums;             // per-channel column sums of a shrink block row
+    mutable std::vector<uint16_t> FSmallSums;        // the same in 16 bits, while blocks stay small
+    mutable bool FSmallBlocks = false;               // every block sum fits 16 bits
     void FilterRow(const TColor32* row, TColor32* out) const;
     void Prepare(const TRect& dstRect, const TRect& clip, const TBitmap32& src, const TRect& srcRect,
                  bool enlarge) const;

@@ -1,6 +1,7 @@
 // The draft resampler: bilinear enlarging and box-average shrinking, bit-exact.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <vector>
@@ -32,6 +33,25 @@ TColor32 BilinearPixel(const TBitmap32& s, const TResampleTap& col, const TResam
                                  (256 - wx) * Channel(s.GetPixel(col.First + 1, row.First + 1), ch)) >> 8;
         out |= ((wy * top + (256 - wy) * bottom) >> 8) << (8 * ch);
     }
+    return out;
+}
+
+// Straight evaluation of the box rule for a whole-bitmap shrink.
+std::vector<TColor32> BoxShrink(const TBitmap32& s, int32_t dw, int32_t dh) {
+    const auto bx = BoxBounds(s.Width(), dw), by = BoxBounds(s.Height(), dh);
+    std::vector<TColor32> out;
+    for (int32_t l = 0; l < dh; ++l)
+        for (int32_t k = 0; k < dw; ++k) {
+            const uint64_t n = uint64_t(bx[k + 1] - bx[k]) * uint64_t(by[l + 1] - by[l]);
+            TColor32 pixel = 0;
+            for (int ch = 0; ch < 4; ++ch) {
+                uint64_t sum = 0;
+                for (int32_t y = by[l]; y < by[l + 1]; ++y)
+                    for (int32_t x = bx[k]; x < bx[k + 1]; ++x) sum += Channel(s.GetPixel(x, y), ch);
+                pixel |= static_cast<TColor32>((sum * ((uint64_t{1} << 24) / n)) >> 24) << (8 * ch);
+            }
+            out.push_back(pixel);
+        }
     return out;
 }
 
@@ -176,6 +196,18 @@ TEST(DraftResampler, ShrinkingAveragesWholeBlocks) {
     EXPECT_EQ(quarter.GetPixel(5, 31), 0xFEFEFEFEu);
     EXPECT_EQ(quarter.GetPixel(5, 30), 0xFFFFFFFFu);
     EXPECT_EQ(quarter.GetPixel(5, 61), 0xFFFFFFFFu);
+}
+
+TEST(DraftResampler, ShrinkingMatchesTheBoxRule) {
+    // Blocks of 3 x 3 and 3 x 4, and blocks too large for 16-bit sums.
+    auto random = RandomBitmap(160, 250, 13);
+    for (auto size : {std::make_pair(53, 71), std::make_pair(3, 2), std::make_pair(40, 62)}) {
+        TBitmap32 target;
+        target.SetSize(size.first, size.second);
+        random->DrawTo(&target, target.BoundsRect());
+        const std::vector<TColor32> expected = BoxShrink(*random, size.first, size.second);
+        EXPECT_TRUE(std::equal(expected.begin(), expected.end(), target.Pixels())) << size.first;
+    }
 }
 
 TEST(DraftResampler, ShrinkingAClippedDestinationMatchesTheWholeResult) {
