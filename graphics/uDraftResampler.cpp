@@ -154,6 +154,16 @@ void TDraftResampler::Prepare(const TRect& dstRect, const TRect& clip, const TBi
         for (auto& row : FFilteredRows) row.assign(FColumns.size(), 0);
         FDoublingRuns.clear();
         const int32_t count = static_cast<int32_t>(FColumns.size());
+        // Per output: the weights of its two source pixels, repeated for the four channels.
+        FTapWeights.assign(static_cast<size_t>(count) * 8, 0);
+        FAdjacentTaps = true;
+        for (int32_t i = 0; i < count; ++i) {
+            FAdjacentTaps = FAdjacentTaps && FColumns[i].Second == FColumns[i].First + 1;
+            for (int32_t ch = 0; ch < Channels; ++ch) {
+                FTapWeights[8 * i + ch] = static_cast<int16_t>(FColumns[i].Weight);
+                FTapWeights[8 * i + 4 + ch] = static_cast<int16_t>(256 - FColumns[i].Weight);
+            }
+        }
         auto pairAt = [&](int32_t i, int32_t column) {
             return i + 1 < count && FColumns[i].First == column && FColumns[i].Weight == 192 &&
                    FColumns[i + 1].First == column && FColumns[i + 1].Weight == 64 &&
@@ -195,6 +205,21 @@ void TDraftResampler::FilterRow(const TColor32* row, TColor32* out) const {
     const TResampleTap* taps = FColumns.data();
     int32_t i = 0;
     auto plain = [&](int32_t end) {
+#ifdef VELMORA_RESAMPLE_SSE2
+        // Two outputs at a time: each reads its two neighbouring source pixels with one load and
+        // weighs all eight bytes with one multiplication.
+        const __m128i zero = _mm_setzero_si128();
+        auto weights = [&](int32_t k) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(FTapWeights.data() + 8 * k)); };
+        for (; i + 2 <= end && FAdjacentTaps; i += 2) {
+            const __m128i a = _mm_mullo_epi16(
+                _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + taps[i].First)), zero), weights(i));
+            const __m128i b = _mm_mullo_epi16(
+                _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + taps[i + 1].First)), zero),
+                weights(i + 1));
+            const __m128i sum = _mm_srli_epi16(_mm_add_epi16(_mm_unpacklo_epi64(a, b), _mm_unpackhi_epi64(a, b)), 8);
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(sum, sum));
+        }
+#endif
         for (; i < end; ++i) out[i] = BlendPixel(row[taps[i].First], row[taps[i].Second], static_cast<uint32_t>(taps[i].Weight));
     };
     for (const TDoublingRun& run : FDoublingRuns) {

@@ -62,6 +62,8 @@ private:
         int32_t First, Column, Pairs;
     };
     mutable std::vector<TDoublingRun> FDoublingRuns;
+    mutable std::vector<int16_t> FTapWeights;  // eight 16-bit weights per output column
+    mutable bool FAdjacentTaps = false;        // every output reads two neighbouring pixels
     mutable std::vector<TColor32> FFilteredRows[2];  // source rows after the horizontal pass
     mutable std::vector<uint32_t> FSums;             // per-channel column sums of a shrink block row
     mutable std::vector<uint16_t> FSmallSums;        // the same in 16 bits, while blocks stay small

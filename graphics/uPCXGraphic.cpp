@@ -43,6 +43,13 @@ private:
     uint8_t FRunValue = 0;
 };
 
+// The 16 colours of the EGA, for files of versions that carry no palette.
+const uint8_t DefaultEGAPalette[16][3] = {
+    {0, 0, 0},     {0, 0, 170},    {0, 170, 0},    {0, 170, 170},  {170, 0, 0},    {170, 0, 170},
+    {170, 85, 0},  {170, 170, 170}, {85, 85, 85},  {85, 85, 255},  {85, 255, 85},  {85, 255, 255},
+    {255, 85, 85}, {255, 85, 255}, {255, 255, 85}, {255, 255, 255},
+};
+
 }  // namespace
 
 void TPCXGraphic::LoadFromStream(TStream& stream) {
@@ -89,6 +96,10 @@ void TPCXGraphic::Decode(const std::vector<uint8_t>& bytes) {
         } else {
             for (int i = 0; i < 256; ++i) palette[i] = Color32(i, i, i);  // no palette: grey levels
         }
+    } else if ((version == 0 || version == 3) && bits * planes == 4) {
+        // Versions 2.5 and 2.8 without palette information show the standard 16 colours.
+        for (int i = 0; i < 16; ++i)
+            palette[i] = Color32(DefaultEGAPalette[i][0], DefaultEGAPalette[i][1], DefaultEGAPalette[i][2]);
     } else {
         for (int i = 0; i < 16; ++i) palette[i] = Color32(header[16 + i * 3], header[17 + i * 3], header[18 + i * 3]);
     }

@@ -57,6 +57,12 @@ struct TPngDecoder {
 bool ReadHeader(TPngDecoder& d, png_uint_32& width, png_uint_32& height) {
     if (setjmp(png_jmpbuf(d.Png))) return false;
     png_set_read_fn(d.Png, &d.Source, ReadFn);
+    // Only the image matters: text, profiles and other ancillary data (whose compressed chunks
+    // could expand enormously) are skipped unread.
+    static const png_byte ignored[] = "tEXt\0zTXt\0iTXt\0iCCP\0sPLT\0eXIf\0tIME\0pCAL\0sCAL\0hIST\0oFFs\0pHYs\0";
+    png_set_keep_unknown_chunks(d.Png, PNG_HANDLE_CHUNK_NEVER, nullptr, 0);
+    png_set_keep_unknown_chunks(d.Png, PNG_HANDLE_CHUNK_NEVER, ignored, static_cast<int>((sizeof ignored - 1) / 5));
+    png_set_chunk_malloc_max(d.Png, 1u << 20);
     png_read_info(d.Png, d.Info);
     int bitDepth = 0, colorType = 0, interlace = 0;
     png_get_IHDR(d.Png, d.Info, &width, &height, &bitDepth, &colorType, &interlace, nullptr, nullptr);
