@@ -589,4 +589,26 @@ TEST(RareFormats, PaintShopProPrefersTheFullSizeComposite) {
     }
 }
 
+
+// 16-colour files of the versions without palette information show the standard EGA colours,
+// whatever their header's colour table holds.
+TEST(RareFormats, PcxWithoutPaletteInformationUsesTheEGAColours) {
+    std::vector<uint8_t> bytes = ReadFileBytes(Corpus + "/scr/gen-netpbm-640x350-16col-4plane.scr");
+    ASSERT_GT(bytes.size(), 128u);
+    bytes[1] = 3;
+    std::fill(bytes.begin() + 16, bytes.begin() + 64, 0x12);
+    TPCXGraphic graphic;
+    TMemoryStream stream(bytes.data(), bytes.size());
+    graphic.LoadFromStream(stream);
+    std::map<TColor32, size_t> colours;
+    for (TColor32 pixel : graphic.Pixels()) ++colours[pixel];
+    EXPECT_GT(colours.size(), 4u);
+    for (const auto& colour : colours) {
+        for (int shift : {0, 8, 16}) {
+            const int level = static_cast<int>((colour.first >> shift) & 0xFF);
+            EXPECT_TRUE(level == 0 || level == 85 || level == 170 || level == 255) << std::hex << colour.first;
+        }
+    }
+}
+
 }  // namespace
