@@ -5,7 +5,7 @@
 #include <cstring>
 #include <memory>
 
-#if defined(__SSE2__) || defined(_M_X64)
+#if (defined(__SSE2__) || defined(_M_X64)) && !defined(VELMORA_NO_SIMD)
 #include <emmintrin.h>
 #define VELMORA_RESAMPLE_SSE2 1
 #endif

@@ -8,7 +8,7 @@
 #include "uDraftResampler.h"
 #include "uSysUtils.h"
 
-#if defined(__SSE2__) || defined(_M_X64)
+#if (defined(__SSE2__) || defined(_M_X64)) && !defined(VELMORA_NO_SIMD)
 #include <emmintrin.h>
 #define VELMORA_FIRE_SSE2 1
 #endif
@@ -433,22 +433,6 @@ void TFire::WarpCell(int32_t cx, int32_t cy) {
     const TMeshNode& n11 = Mesh[cx + 1][cy + 1];
     constexpr double step = 1.0 / MeshCell;
 
-    // Start and step of every destination row, stepped down the cell's left and right edges.
-    double startX[MeshCell], startY[MeshCell], stepX[MeshCell], stepY[MeshCell];
-    const double dlx = (n01.X - n00.X) * step, dly = (n01.Y - n00.Y) * step;
-    const double drx = (n11.X - n10.X) * step, dry = (n11.Y - n10.Y) * step;
-    double leftX = n00.X, leftY = n00.Y, rightX = n10.X, rightY = n10.Y;
-    for (int32_t v = 0; v < MeshCell; ++v) {
-        startX[v] = leftX;
-        startY[v] = leftY;
-        stepX[v] = (rightX - leftX) * step;
-        stepY[v] = (rightY - leftY) * step;
-        leftX += dlx;
-        leftY += dly;
-        rightX += drx;
-        rightY += dry;
-    }
-
     // Samples are cut to whole cells and clamped to the plane (the dynamics keep them inside).
     const uint8_t* source = NextHeatPtr;
     uint8_t* target = Planes + (MeshCell * cy) * W + MeshCell * cx;
@@ -457,15 +441,27 @@ void TFire::WarpCell(int32_t cx, int32_t cy) {
         return;
     }
 #ifdef VELMORA_FIRE_SSE2
+    // Left and right edge points as (x, y) pairs, stepped down the cell one row at a time.
+    const __m128d stepFactor = _mm_set1_pd(step);
+    __m128d left = _mm_setr_pd(n00.X, n00.Y), right = _mm_setr_pd(n10.X, n10.Y);
+    const __m128d leftStep = _mm_mul_pd(_mm_sub_pd(_mm_setr_pd(n01.X, n01.Y), left), stepFactor);
+    const __m128d rightStep = _mm_mul_pd(_mm_sub_pd(_mm_setr_pd(n11.X, n11.Y), right), stepFactor);
     // Four rows at a time: the x and y positions of two rows side by side in each register.
     const __m128i zero = _mm_setzero_si128();
     const __m128i limits = _mm_setr_epi16(W - 1, H - 1, W - 1, H - 1, W - 1, H - 1, W - 1, H - 1);
     const __m128i rowStride = _mm_setr_epi16(1, W, 1, W, 1, W, 1, W);
     for (int32_t v = 0; v < MeshCell; v += 4) {
-        __m128d x01 = _mm_loadu_pd(startX + v), x23 = _mm_loadu_pd(startX + v + 2);
-        __m128d y01 = _mm_loadu_pd(startY + v), y23 = _mm_loadu_pd(startY + v + 2);
-        const __m128d sx01 = _mm_loadu_pd(stepX + v), sx23 = _mm_loadu_pd(stepX + v + 2);
-        const __m128d sy01 = _mm_loadu_pd(stepY + v), sy23 = _mm_loadu_pd(stepY + v + 2);
+        __m128d start[4], along[4];
+        for (int32_t k = 0; k < 4; ++k) {
+            start[k] = left;
+            along[k] = _mm_mul_pd(_mm_sub_pd(right, left), stepFactor);
+            left = _mm_add_pd(left, leftStep);
+            right = _mm_add_pd(right, rightStep);
+        }
+        __m128d x01 = _mm_unpacklo_pd(start[0], start[1]), y01 = _mm_unpackhi_pd(start[0], start[1]);
+        __m128d x23 = _mm_unpacklo_pd(start[2], start[3]), y23 = _mm_unpackhi_pd(start[2], start[3]);
+        const __m128d sx01 = _mm_unpacklo_pd(along[0], along[1]), sy01 = _mm_unpackhi_pd(along[0], along[1]);
+        const __m128d sx23 = _mm_unpacklo_pd(along[2], along[3]), sy23 = _mm_unpackhi_pd(along[2], along[3]);
         uint8_t* row0 = target + v * W;
         for (int32_t u = 0; u < MeshCell; ++u) {
             // (x, y) of the four rows as 16-bit values (out-of-range and NaN saturate, then clamp).
@@ -484,13 +480,22 @@ void TFire::WarpCell(int32_t cx, int32_t cy) {
         }
     }
 #else
+    // Start and step of every destination row, stepped down the cell's left and right edges.
+    const double dlx = (n01.X - n00.X) * step, dly = (n01.Y - n00.Y) * step;
+    const double drx = (n11.X - n10.X) * step, dry = (n11.Y - n10.Y) * step;
+    double leftX = n00.X, leftY = n00.Y, rightX = n10.X, rightY = n10.Y;
     for (int32_t v = 0; v < MeshCell; ++v, target += W) {
-        double px = startX[v], py = startY[v];
+        const double sx = (rightX - leftX) * step, sy = (rightY - leftY) * step;
+        double px = leftX, py = leftY;
         for (int32_t u = 0; u < MeshCell; ++u) {
             target[u] = source[ClampedCell(py, H - 1) * W + ClampedCell(px, W - 1)];
-            px += stepX[v];
-            py += stepY[v];
+            px += sx;
+            py += sy;
         }
+        leftX += dlx;
+        leftY += dly;
+        rightX += drx;
+        rightY += dry;
     }
 #endif
 }
