@@ -122,7 +122,9 @@ void TfmMain::SetStayOnTop(bool value) {
     Show();
 }
 
-void TfmMain::FireFrame(TFire&) { ShowFrame(*FFire->OutputBitmap); }
+// The sender is the renderer: a frame that was already due when the renderer began to be freed
+// still runs, while FFire no longer points at it.
+void TfmMain::FireFrame(TFire& sender) { ShowFrame(*sender.OutputBitmap); }
 
 void TfmMain::ShowFrame(TBitmap32& bitmap) {
     SIZE size{bitmap.Width(), bitmap.Height()};

@@ -62,6 +62,7 @@ protected:
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Dispatch(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    void ApplyZOrder();
 
     HWND FHandle = nullptr;
     bool FCreating = true;

@@ -61,6 +61,8 @@ void TForm::Show() {
     FVisible = true;
     if (FCreating) return;
     ShowWindow(FHandle, SW_SHOWNOACTIVATE);
+    // The z-order asked for while the window was hidden holds once it is visible.
+    ApplyZOrder();
     DoShow();
 }
 
@@ -72,8 +74,21 @@ void TForm::Hide() {
 
 void TForm::SetFormStyle(TFormStyle style) {
     FFormStyle = style;
-    SetWindowPos(FHandle, style == fsStayOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
-                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    ApplyZOrder();
+}
+
+void TForm::ApplyZOrder() {
+    const UINT flags = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
+    if (FFormStyle == fsStayOnTop) {
+        SetWindowPos(FHandle, HWND_TOPMOST, 0, 0, 0, 0, flags);
+        return;
+    }
+    // An owned window can stay topmost after HWND_NOTOPMOST on some systems (Wine among them);
+    // without its owner for the moment of the change it always leaves the topmost band.
+    HWND owner = GetWindow(FHandle, GW_OWNER);
+    if (owner != nullptr) SetWindowLongPtrW(FHandle, GWLP_HWNDPARENT, 0);
+    SetWindowPos(FHandle, HWND_NOTOPMOST, 0, 0, 0, 0, flags);
+    if (owner != nullptr) SetWindowLongPtrW(FHandle, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
 }
 
 void TForm::Close() {
