@@ -310,7 +310,9 @@ void TPSPGraphic::Decode(const std::vector<uint8_t>& bytes) {
     }
     if (!haveAttributes) reader.FailFormat();
 
-    // Flatten the visible raster layers, bottom first, onto a transparent canvas.
+    // Flatten the visible raster layers, bottom first, onto a transparent canvas. Even a blank
+    // layer covering the canvas takes a thousandth of its size when deflated.
+    if (static_cast<uint64_t>(width) * static_cast<uint64_t>(height) > uint64_t{bytes.size()} * 1100) reader.FailRead();
     SetPictureSize(width, height, ShortName);
     for (const TLayer& layer : layers) {
         if (!layer.Raster || !layer.Visible || layer.Channels[0].empty()) continue;
