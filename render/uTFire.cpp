@@ -40,6 +40,13 @@ constexpr int32_t ReflectionAxis = 196;
 constexpr int32_t ReflectionRows = 49;
 constexpr int32_t ReflectionClearFrom = 200;
 
+// How the heart animation is painted into HeartBitmap: on the painter's thread, looping forever,
+// animated or as its first frame only.
+constexpr uint16_t HeartStillOptions =
+    PaintAsync | PaintLoop | PaintLoopForever | PaintDirect | PaintDither | PaintAutoDither;  // 1625
+constexpr uint16_t HeartAnimatedOptions = HeartStillOptions | PaintAnimate;                 // 1629
+static_assert(HeartStillOptions == 1625 && HeartAnimatedOptions == 1629, "heart paint options");
+
 // Palette bases: the first heat value at which the green base reaches 1, 2, ..., 60 and the blue
 // base 1, 2, ..., 11. The red base is 60, then 61 from 165 and 62 from 175 on.
 constexpr uint8_t GreenSteps[60] = {44,  55,  64,  70,  76,  81,  85,  89,  93,  97,  100, 103, 106, 109, 112,
@@ -75,9 +82,7 @@ int32_t ScaledSize(int32_t n, float z) {
 inline TColor32 ScalePixel(TColor32 p, uint32_t a) {
     return (((p & 0x00FF00FFu) * a >> 8) & 0x00FF00FFu) | ((((p >> 8) & 0x00FF00FFu) * a) & 0xFF00FF00u);
 }
-#endif
 
-#ifndef VELMORA_FIRE_SSE2
 // Converts a sample coordinate to a plane index, clamped into 0..limit (NaN gives 0).
 inline int32_t ClampedCell(double v, int32_t limit) {
     if (!(v >= 0.0)) return 0;
@@ -134,7 +139,7 @@ void TFire::SetZoom(float z) {
 void TFire::LoadHeart() {
     HeartImage->LoadFromResourceName("LIVEHEART");
     HeartImage->StartPaint(HeartBitmap->Canvas(), Rect(0, 0, HeartImage->Width(), HeartImage->Height()),
-                           Animated ? 1629 : 1625);
+                           Animated ? HeartAnimatedOptions : HeartStillOptions);
 }
 
 void TFire::SetAnimated(bool animated) {
@@ -142,7 +147,7 @@ void TFire::SetAnimated(bool animated) {
     if (HeartImage->FrameCount() == 0) return;
     HeartImage->StopPaint();
     HeartImage->StartPaint(HeartBitmap->Canvas(), Rect(0, 0, HeartImage->Width(), HeartImage->Height()),
-                           Animated ? 1629 : 1625);
+                           Animated ? HeartAnimatedOptions : HeartStillOptions);
 }
 
 // ---------------------------------------------------------------------------------------------
