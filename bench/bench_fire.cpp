@@ -59,10 +59,11 @@ void BM_Fade(benchmark::State& state) { RunStage(state, 1, [](TFire& f) { f.Fade
 void BM_CopyNextHeat(benchmark::State& state) {
     RunStage(state, 1, [](TFire& f) { std::memcpy(f.Heat(), f.NextHeat(), TFire::PlaneSize); });
 }
-// Colouring plus reflection, without the scaling (zoom 1 copies the frame).
+// Colouring plus reflection, and the zoom-1 copy of the frame into OutputBitmap.
 void BM_ColourAndReflection(benchmark::State& state) {
     RunStage(state, 1, [](TFire& f) { f.RenderOutput(); });
 }
+// The same with the reflection area cleared instead.
 void BM_ColourWithoutReflection(benchmark::State& state) {
     RunStage(state, 1, [](TFire& f) {
         f.Reflection = false;
