@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "uAutodeskGraphic.h"
 #include "uCUTGraphic.h"
 #include "uPCDGraphic.h"
@@ -64,6 +66,11 @@ const TFormatFamily* FamilyOf(const std::string& extension) {
         for (const std::string& e : family.Extensions)
             if (e == extension) return &family;
     return nullptr;
+}
+
+// A scratch file of this test process, so that test runs in parallel do not share one.
+std::string TempPath(const std::string& name) {
+    return ::testing::TempDir() + "velmora-rare-" + std::to_string(::getpid()) + "-" + name;
 }
 
 std::vector<uint8_t> ReadFileBytes(const std::string& path) {
@@ -155,22 +162,23 @@ sys.stdout.buffer.write(b'P6 %d %d 255\n' % out.size + out.tobytes())
 enum class TReference { Pillow, ImageMagick };
 
 std::optional<TRgbPicture> RunReference(TReference reference, const std::string& path) {
-    const std::string output = ::testing::TempDir() + "rare_reference.ppm";
+    const std::string output = TempPath("reference.ppm");
     std::string command;
     if (reference == TReference::Pillow) {
-        const std::string script = ::testing::TempDir() + "rare_reference.py";
+        const std::string script = TempPath("reference.py");
         std::ofstream(script) << PillowScript;
         command = "/usr/bin/python3 '" + script + "' '" + path + "' > '" + output + "' 2>/dev/null";
     } else {
         command = "/usr/bin/convert '" + path + "' -background white -alpha remove -depth 8 ppm:- > '" + output +
                   "' 2>/dev/null";
     }
-    if (std::system(command.c_str()) != 0) {
-        // Pillow reads no 16-bit Photoshop files; ImageMagick does.
-        if (reference == TReference::Pillow) return RunReference(TReference::ImageMagick, path);
-        return std::nullopt;
-    }
-    return ParsePPM(ReadFileBytes(output));
+    const bool decoded = std::system(command.c_str()) == 0;
+    std::remove(TempPath("reference.py").c_str());
+    const std::optional<TRgbPicture> picture = decoded ? ParsePPM(ReadFileBytes(output)) : std::nullopt;
+    std::remove(output.c_str());
+    // Pillow reads no 16-bit Photoshop files; ImageMagick does.
+    if (!picture && reference == TReference::Pillow) return RunReference(TReference::ImageMagick, path);
+    return picture;
 }
 
 // Which decoder (and which file, when the sample was made from another one) gives the expected pixels.
@@ -416,7 +424,7 @@ TEST(RareFormats, CutWithoutUsablePaletteShowsGreyIndices) {
     TCUTGraphic withPalette;
     withPalette.LoadFromFile(source + ".cut");
 
-    const std::string folder = ::testing::TempDir() + "rare_cut/";
+    const std::string folder = TempPath("cut/");
     ASSERT_EQ(std::system(("mkdir -p '" + folder + "'").c_str()), 0);
     const std::vector<uint8_t> cut = ReadFileBytes(source + ".cut");
     std::ofstream(folder + "alone.cut", std::ios::binary).write(reinterpret_cast<const char*>(cut.data()), static_cast<long>(cut.size()));
@@ -439,6 +447,8 @@ TEST(RareFormats, CutWithoutUsablePaletteShowsGreyIndices) {
         }
         EXPECT_GT(paletteOfGrey.size(), 100u) << name;
     }
+    for (const char* name : {"alone.cut", "broken.cut", "broken.pal"}) std::remove((folder + name).c_str());
+    std::remove(folder.c_str());
 }
 
 // Portable any-map variants the corpus lacks: 16-bit samples, plain-text bitmaps written
@@ -481,8 +491,8 @@ class RareFormatGeneratedSample : public ::testing::TestWithParam<TGeneratedSamp
 
 TEST_P(RareFormatGeneratedSample, DecodesToTheEncodedPixels) {
     const TGeneratedSample& sample = GetParam();
-    const std::string output = ::testing::TempDir() + sample.Output;
-    const std::string reference = ::testing::TempDir() + "rare-generated-reference.ppm";
+    const std::string output = TempPath(sample.Output);
+    const std::string reference = TempPath("generated-reference.ppm");
     const std::string show = std::string("/usr/bin/convert ") + sample.Picture +
                              " -background white -alpha remove -depth 8 ppm:- > '" + reference + "' 2>/dev/null";
     const std::string encode = sample.Netpbm ? std::string(sample.Netpbm) + " '" + reference + "' > '" + output + "' 2>/dev/null"
@@ -490,6 +500,7 @@ TEST_P(RareFormatGeneratedSample, DecodesToTheEncodedPixels) {
                                                    " '" + output + "' 2>/dev/null";
     if (std::system(show.c_str()) != 0 || std::system(encode.c_str()) != 0) GTEST_SKIP() << "no encoder for " << sample.Output;
     const std::optional<TRgbPicture> expected = ParsePPM(ReadFileBytes(reference));
+    std::remove(reference.c_str());
     ASSERT_TRUE(expected);
 
     const std::string name = sample.Output;
@@ -498,6 +509,7 @@ TEST_P(RareFormatGeneratedSample, DecodesToTheEncodedPixels) {
                                               : extension == "pam" ? std::make_unique<TPPMGraphic>()
                                                                    : FamilyOf(extension)->Create();
     graphic->LoadFromFile(output);
+    std::remove(output.c_str());
     ExpectPixelsMatch(*graphic, *expected, sample.Tolerance);
 }
 
