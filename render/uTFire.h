@@ -90,6 +90,8 @@ private:
     void ColourFlames();
     void DrawReflection();
 
+    // The palette's blue, green, red and alpha bytes, for colouring by byte lookups.
+    uint8_t FPaletteChannels[4][256] = {};
     // The mesh's phase accumulators carry over from one ResetMesh to the next.
     double FMeshPhase[4] = {};
 };

@@ -353,6 +353,12 @@ TEST_F(FireTest, PaletteEntries) {
         EXPECT_LE((p >> 8) & 0xFF, a);
         EXPECT_LE(p & 0xFF, a);
     }
+    // Every shown cell is coloured through the palette.
+    ClearPlanes();
+    FillRandom(Fire->NextHeat(), 196 * W, 81);
+    Fire->RenderOutput();
+    for (int i = 0; i < 196 * W; ++i) ASSERT_EQ(Fire->FireBitmap->Pixels()[i], Fire->Palette[Fire->NextHeat()[i]]) << i;
+
     // The bases step by one at their listed first indices.
     EXPECT_EQ((Fire->Palette[43] >> 8) & 0xFF, 0u);
     EXPECT_EQ((Fire->Palette[44] >> 8) & 0xFF, 1u * 4 * 88 / 255);
