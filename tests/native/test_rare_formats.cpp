@@ -623,4 +623,38 @@ TEST(RareFormats, PcxWithoutPaletteInformationUsesTheEGAColours) {
     }
 }
 
+
+// A 3 x 1 Lab composite: white, black and mid-grey (L* 50) come out as their sRGB greys.
+TEST(RareFormats, PhotoshopLabComposite) {
+    std::vector<uint8_t> psd = {'8', 'B', 'P', 'S', 0, 1, 0, 0, 0, 0, 0, 0, 0, 3, 0, 0, 0, 1, 0, 0, 0, 3, 0, 8, 0, 9};
+    psd.insert(psd.end(), 12, 0);     // no colour data, resources, layers
+    psd.insert(psd.end(), {0, 0});    // uncompressed
+    psd.insert(psd.end(), {255, 0, 128, 128, 128, 128, 128, 128, 128});  // L*, a*, b* planes
+    TPSDGraphic graphic;
+    TMemoryStream stream(psd.data(), psd.size());
+    graphic.LoadFromStream(stream);
+    ASSERT_EQ(graphic.Pixels().size(), 3u);
+    const int expected[3] = {255, 0, 119};
+    for (size_t i = 0; i < 3; ++i) {
+        for (int shift : {0, 8, 16})
+            EXPECT_NEAR(static_cast<int>((graphic.Pixels()[i] >> shift) & 0xFF), expected[i], 1) << i;
+    }
+}
+
+// An Animator picture stored without its palette shows its indices as grey levels.
+TEST(RareFormats, AutodeskPictureWithoutPaletteShowsGreyIndices) {
+    std::vector<uint8_t> bytes = ReadFileBytes(Corpus + "/pic/handmade-pic-basn3p08-32x32.pic");
+    ASSERT_EQ(bytes.size(), 32u + 768 + 32 * 32);
+    std::vector<uint8_t> withoutPalette(bytes.begin(), bytes.begin() + 32);
+    withoutPalette.insert(withoutPalette.end(), bytes.begin() + 32 + 768, bytes.end());
+    TAutodeskGraphic graphic;
+    TMemoryStream stream(withoutPalette.data(), withoutPalette.size());
+    graphic.LoadFromStream(stream);
+    ASSERT_EQ(graphic.Pixels().size(), 32u * 32);
+    for (size_t i = 0; i < graphic.Pixels().size(); ++i) {
+        const int index = bytes[32 + 768 + i];
+        EXPECT_EQ(graphic.Pixels()[i], Color32(index, index, index)) << i;
+    }
+}
+
 }  // namespace
