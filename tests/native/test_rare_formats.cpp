@@ -409,6 +409,19 @@ TEST(RareFormats, TargaKeepsAlphaOnlyWhereTheFileDeclaresIt) {
     }
 }
 
+// A colour map that starts at index 2 with 15-bit entries: pixel values 2 and 3 name its two
+// entries, a value below the map is black.
+TEST(RareFormats, TargaColourMapWithFirstEntryOffset) {
+    const std::vector<uint8_t> tga = {0, 1, 1, 2, 0, 2, 0, 15, 0, 0, 0, 0, 3, 0, 1, 0, 8, 0x20,
+                                      0x00, 0x7C,  // red
+                                      0x1F, 0x00,  // blue
+                                      3, 2, 0};
+    TTargaGraphic graphic;
+    TMemoryStream stream(tga.data(), tga.size());
+    graphic.LoadFromStream(stream);
+    EXPECT_EQ(graphic.Pixels(), (std::vector<TColor32>{Color32(0, 0, 255), Color32(255, 0, 0), Color32(0, 0, 0)}));
+}
+
 // A run that reaches past the picture's last pixel is cut at the picture's end.
 TEST(RareFormats, TargaRunsStopAtThePictureEnd) {
     const std::vector<uint8_t> tga = {0, 0, 11, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 2, 0, 8, 0x20, 0xFF, 0x7F};
@@ -655,6 +668,69 @@ TEST(RareFormats, AutodeskPictureWithoutPaletteShowsGreyIndices) {
         const int index = bytes[32 + 768 + i];
         EXPECT_EQ(graphic.Pixels()[i], Color32(index, index, index)) << i;
     }
+}
+
+
+// File format 3 (Paint Shop Pro 5) stores the same picture with 14-byte block headers (an
+// initial-data length before the total), no chunk sizes, and a fixed 256-byte layer name.
+std::vector<uint8_t> PSPBlockV3(uint16_t id, const std::vector<uint8_t>& contents) {
+    std::vector<uint8_t> block = {'~', 'B', 'K', 0};
+    AppendLE(block, id, 2);
+    AppendLE(block, static_cast<uint32_t>(contents.size()), 4);
+    AppendLE(block, static_cast<uint32_t>(contents.size()), 4);
+    block.insert(block.end(), contents.begin(), contents.end());
+    return block;
+}
+
+TEST(RareFormats, PaintShopProFileFormat3) {
+    TPSPGraphic modern;
+    modern.LoadFromFile(Corpus + "/psp/handmade-psp-v5-rle-rgba-basn6a08-32x32.psp");
+    ASSERT_EQ(modern.Width(), 32);
+
+    std::vector<uint8_t> attributes;
+    AppendLE(attributes, 32, 4);
+    AppendLE(attributes, 32, 4);
+    attributes.insert(attributes.end(), 8, 0);  // resolution
+    attributes.push_back(1);
+    AppendLE(attributes, 0, 2);   // uncompressed
+    AppendLE(attributes, 24, 2);  // bits per pixel
+    AppendLE(attributes, 1, 2);
+    AppendLE(attributes, 1u << 24, 4);
+    attributes.push_back(0);
+    AppendLE(attributes, 32 * 32 * 3, 4);
+    AppendLE(attributes, 0, 4);
+    AppendLE(attributes, 1, 2);
+
+    std::vector<uint8_t> layer(256, 0);  // name
+    layer.push_back(0);                  // normal layer
+    for (int rect = 0; rect < 2; ++rect)
+        for (uint32_t v : {0u, 0u, 32u, 32u}) AppendLE(layer, v, 4);
+    layer.insert(layer.end(), {255, 0, 1, 0, 0});
+    layer.insert(layer.end(), 32 + 3, 0);  // mask rectangles and flags
+    AppendLE(layer, 5, 2);
+    layer.insert(layer.end(), 40, 0xFF);  // blend ranges
+    AppendLE(layer, 2, 2);                // bitmaps
+    AppendLE(layer, 4, 2);                // channels
+    const std::vector<TColor32>& pixels = modern.Pixels();
+    for (int c = 0; c < 4; ++c) {
+        std::vector<uint8_t> channel;
+        AppendLE(channel, 32 * 32, 4);
+        AppendLE(channel, 32 * 32, 4);
+        AppendLE(channel, c == 3 ? 1 : 0, 2);      // image or transparency mask
+        AppendLE(channel, c == 3 ? 0 : c + 1, 2);  // red, green, blue
+        for (TColor32 pixel : pixels) channel.push_back(static_cast<uint8_t>(pixel >> (c == 3 ? 24 : 16 - 8 * c)));
+        const std::vector<uint8_t> block = PSPBlockV3(5, channel);
+        layer.insert(layer.end(), block.begin(), block.end());
+    }
+
+    std::vector<uint8_t> file = {'P', 'a', 'i', 'n', 't', ' ', 'S', 'h', 'o', 'p', ' ', 'P', 'r', 'o', ' ', 'I',
+                                 'm', 'a', 'g', 'e', ' ', 'F', 'i', 'l', 'e', '\n', 0x1A, 0, 0, 0, 0, 0, 3, 0, 0, 0};
+    for (const std::vector<uint8_t>& block : {PSPBlockV3(0, attributes), PSPBlockV3(3, PSPBlockV3(4, layer))})
+        file.insert(file.end(), block.begin(), block.end());
+    TPSPGraphic old;
+    TMemoryStream stream(file.data(), file.size());
+    old.LoadFromStream(stream);
+    EXPECT_EQ(old.Pixels(), modern.Pixels());
 }
 
 }  // namespace
