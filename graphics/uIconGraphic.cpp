@@ -42,7 +42,8 @@ bool InspectEntry(const uint8_t* p, size_t size, TIconEntry& e) {
         const int channels[] = {1, 0, 3, 1, 2, 0, 4};
         const int colorType = p[25];
         e.BitCount = p[24] * (colorType <= 6 ? channels[colorType] : 0);
-        return true;
+        return e.Width > 0 && e.Height > 0 && e.Width <= MaxPicturePixels && e.Height <= MaxPicturePixels &&
+               e.Width * e.Height <= MaxPicturePixels;
     }
     if (size < 40) return false;
     const uint32_t headerSize = U32LE(p);
@@ -50,7 +51,7 @@ bool InspectEntry(const uint8_t* p, size_t size, TIconEntry& e) {
     e.Width = static_cast<int32_t>(U32LE(p + 4));
     e.Height = static_cast<int32_t>(U32LE(p + 8)) / 2;  // colour rows, then the AND mask
     e.BitCount = p[14] | (p[15] << 8);
-    return e.Width > 0 && e.Height > 0;
+    return e.Width > 0 && e.Height > 0 && e.Width * e.Height <= MaxPicturePixels;
 }
 
 }  // namespace

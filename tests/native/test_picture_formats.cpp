@@ -180,6 +180,15 @@ TEST_F(PictureFormats, IconMaskAndAlphaDecideTransparency) {
         EXPECT_STREQ(e.what(), "Icon image is not valid");
     }
     EXPECT_TRUE(icon.Empty());
+
+    // A PNG entry that declares an enormous picture is refused before anything is decoded.
+    std::vector<uint8_t> huge = {0, 0, 1, 0, 1, 0, 0, 0, 0, 0, 1, 0, 32, 0};
+    PutU32(huge, 33);
+    PutU32(huge, 22);
+    huge.insert(huge.end(), {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0, 13, 'I', 'H', 'D', 'R',
+                             0xFF, 0xFF, 0xB2, 0xB2, 0xB2, 0xB2, 0xB2, 0xB2, 8, 6, 0, 0, 0, 0, 0, 0, 0});
+    EXPECT_THROW(icon.LoadFromBytes(huge.data(), huge.size()), EInvalidGraphic);
+    EXPECT_TRUE(icon.Empty());
 }
 
 TEST_F(PictureFormats, EpsShowsItsTiffPreviewOnly) {
