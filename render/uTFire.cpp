@@ -249,11 +249,13 @@ void TFire::IgniteFromHeart() {
         __m128i* cells = reinterpret_cast<__m128i*>(heat + i);
         _mm_storeu_si128(cells, _mm_max_epu8(_mm_loadu_si128(cells), _mm_packus_epi16(a, b)));
     }
-#endif
+    static_assert(PlaneSize % 16 == 0, "the vector loop covers the whole plane");
+#else
     for (; i < PlaneSize; ++i) {
         const uint32_t v = Intensity(heart[i]);
         if (v > heat[i]) heat[i] = static_cast<uint8_t>(v);
     }
+#endif
 }
 
 #ifdef VELMORA_FIRE_SSE2
