@@ -10,14 +10,7 @@ constexpr size_t PaletteSize = 768;
 }  // namespace
 
 void TAutodeskGraphic::LoadFromStream(TStream& stream) {
-    ClearPicture();
-    const std::vector<uint8_t> bytes = stream.ReadRest();
-    try {
-        Decode(bytes);
-    } catch (...) {
-        ClearPicture();
-        throw;
-    }
+    DecodeStream(stream, [this](const std::vector<uint8_t>& bytes) { Decode(bytes); });
 }
 
 // Header: magic, width, height, x, y (position on the screen, not used), depth, compression,

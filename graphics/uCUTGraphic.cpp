@@ -60,14 +60,7 @@ void TCUTGraphic::LoadFromFile(const std::string& path) {
 }
 
 void TCUTGraphic::LoadFromStream(TStream& stream) {
-    ClearPicture();
-    const std::vector<uint8_t> bytes = stream.ReadRest();
-    try {
-        Decode(bytes);
-    } catch (...) {
-        ClearPicture();
-        throw;
-    }
+    DecodeStream(stream, [this](const std::vector<uint8_t>& bytes) { Decode(bytes); });
 }
 
 // Header: width, height, reserved (16-bit each); then per line a 16-bit byte count and the

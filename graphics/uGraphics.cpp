@@ -70,3 +70,14 @@ void TPicture::SetGraphic(std::unique_ptr<TGraphic> graphic) {
     FGraphic = std::move(graphic);
     if (OnChange) OnChange(*this);
 }
+
+void TRasterGraphic::DecodeStream(TStream& stream, const std::function<void(const std::vector<uint8_t>&)>& decode) {
+    ClearPicture();
+    const std::vector<uint8_t> bytes = stream.ReadRest();
+    try {
+        decode(bytes);
+    } catch (...) {
+        ClearPicture();
+        throw;
+    }
+}

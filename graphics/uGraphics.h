@@ -52,6 +52,9 @@ protected:
     // EInvalidGraphic "Cannot load image. Invalid or unexpected %s image format." when too large.
     void SetPictureSize(int32_t width, int32_t height, const char* formatName);
     void ClearPicture();
+    // Reads the rest of the stream and hands the bytes to decode; any failure leaves the picture
+    // empty and passes on.
+    void DecodeStream(TStream& stream, const std::function<void(const std::vector<uint8_t>&)>& decode);
     TColor32* Row(int32_t y) { return FPixels.data() + static_cast<size_t>(y) * static_cast<size_t>(FWidth); }
 
     int32_t FWidth = 0;

@@ -25,14 +25,7 @@ TColor32 PhotoYCCToRGB(int y, int c1, int c2) {
 }  // namespace
 
 void TPCDGraphic::LoadFromStream(TStream& stream) {
-    ClearPicture();
-    const std::vector<uint8_t> bytes = stream.ReadRest();
-    try {
-        Decode(bytes);
-    } catch (...) {
-        ClearPicture();
-        throw;
-    }
+    DecodeStream(stream, [this](const std::vector<uint8_t>& bytes) { Decode(bytes); });
 }
 
 // The Base image: 768 x 512 pixels; every two rows are stored as two rows of luma followed by

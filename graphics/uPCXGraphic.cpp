@@ -53,14 +53,7 @@ const uint8_t DefaultEGAPalette[16][3] = {
 }  // namespace
 
 void TPCXGraphic::LoadFromStream(TStream& stream) {
-    ClearPicture();
-    const std::vector<uint8_t> bytes = stream.ReadRest();
-    try {
-        Decode(bytes);
-    } catch (...) {
-        ClearPicture();
-        throw;
-    }
+    DecodeStream(stream, [this](const std::vector<uint8_t>& bytes) { Decode(bytes); });
 }
 
 void TPCXGraphic::Decode(const std::vector<uint8_t>& bytes) {

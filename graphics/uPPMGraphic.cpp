@@ -73,14 +73,7 @@ constexpr uint32_t MaxDimension = 0x7FFFFFFF;
 }  // namespace
 
 void TPPMGraphic::LoadFromStream(TStream& stream) {
-    ClearPicture();
-    const std::vector<uint8_t> bytes = stream.ReadRest();
-    try {
-        Decode(bytes);
-    } catch (...) {
-        ClearPicture();
-        throw;
-    }
+    DecodeStream(stream, [this](const std::vector<uint8_t>& bytes) { Decode(bytes); });
 }
 
 void TPPMGraphic::Decode(const std::vector<uint8_t>& bytes) {

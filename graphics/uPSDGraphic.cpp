@@ -51,14 +51,7 @@ TColor32 LabToRGB(double l, double a, double b) {
 }  // namespace
 
 void TPSDGraphic::LoadFromStream(TStream& stream) {
-    ClearPicture();
-    const std::vector<uint8_t> bytes = stream.ReadRest();
-    try {
-        Decode(bytes);
-    } catch (...) {
-        ClearPicture();
-        throw;
-    }
+    DecodeStream(stream, [this](const std::vector<uint8_t>& bytes) { Decode(bytes); });
 }
 
 void TPSDGraphic::Decode(const std::vector<uint8_t>& bytes) {

@@ -196,14 +196,7 @@ bool ReadComposite(TByteReader& bank, int major, int32_t width, int32_t height, 
 }  // namespace
 
 void TPSPGraphic::LoadFromStream(TStream& stream) {
-    ClearPicture();
-    const std::vector<uint8_t> bytes = stream.ReadRest();
-    try {
-        Decode(bytes);
-    } catch (...) {
-        ClearPicture();
-        throw;
-    }
+    DecodeStream(stream, [this](const std::vector<uint8_t>& bytes) { Decode(bytes); });
 }
 
 void TPSPGraphic::Decode(const std::vector<uint8_t>& bytes) {

@@ -32,14 +32,7 @@ void UnpackChannel(TByteReader& packed, uint8_t* out, size_t width) {
 }  // namespace
 
 void TRLAGraphic::LoadFromStream(TStream& stream) {
-    ClearPicture();
-    const std::vector<uint8_t> bytes = stream.ReadRest();
-    try {
-        Decode(bytes);
-    } catch (...) {
-        ClearPicture();
-        throw;
-    }
+    DecodeStream(stream, [this](const std::vector<uint8_t>& bytes) { Decode(bytes); });
 }
 
 void TRLAGraphic::Decode(const std::vector<uint8_t>& bytes) {

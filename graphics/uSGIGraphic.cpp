@@ -5,14 +5,7 @@
 #include "uByteReader.h"
 
 void TSGIGraphic::LoadFromStream(TStream& stream) {
-    ClearPicture();
-    const std::vector<uint8_t> bytes = stream.ReadRest();
-    try {
-        Decode(bytes);
-    } catch (...) {
-        ClearPicture();
-        throw;
-    }
+    DecodeStream(stream, [this](const std::vector<uint8_t>& bytes) { Decode(bytes); });
 }
 
 void TSGIGraphic::Decode(const std::vector<uint8_t>& bytes) {

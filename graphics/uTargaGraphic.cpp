@@ -36,14 +36,7 @@ TColor32 DecodeTrueColor(const uint8_t* p, int bits, bool keepAlpha) {
 }  // namespace
 
 void TTargaGraphic::LoadFromStream(TStream& stream) {
-    ClearPicture();
-    const std::vector<uint8_t> bytes = stream.ReadRest();
-    try {
-        Decode(bytes);
-    } catch (...) {
-        ClearPicture();
-        throw;
-    }
+    DecodeStream(stream, [this](const std::vector<uint8_t>& bytes) { Decode(bytes); });
 }
 
 void TTargaGraphic::Decode(const std::vector<uint8_t>& bytes) {
