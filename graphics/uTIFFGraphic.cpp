@@ -150,19 +150,38 @@ void TTIFFGraphic::LoadFromStream(TStream& stream) {
     LoadFromBytes(bytes.data(), bytes.size());
 }
 
-void TTIFFGraphic::LoadFromBytes(const uint8_t* data, size_t size) {
-    ClearPicture();
+namespace {
+
+// Opens the picture's bytes as a libtiff client file with its messages silenced; null when
+// libtiff does not take it. source must outlive the handle.
+std::unique_ptr<TIFF, TTiffCloser> OpenTiff(TTiffSource& source) {
     SilenceGlobalHandlers();
-    TByteReader format(data, size, ShortName);
     std::unique_ptr<TIFFOpenOptions, TOptionsFree> options(TIFFOpenOptionsAlloc());
     if (!options) throw EOutOfResources("Out of memory");
     TIFFOpenOptionsSetErrorHandlerExtR(options.get(), SilentHandler, nullptr);
     TIFFOpenOptionsSetWarningHandlerExtR(options.get(), SilentHandler, nullptr);
     TIFFOpenOptionsSetMaxSingleMemAlloc(options.get(), MaxTiffAllocation);
+    // "m": no memory mapping.
+    return std::unique_ptr<TIFF, TTiffCloser>(TIFFClientOpenExt("picture", "rm", &source, ReadProc, WriteProc,
+                                                                SeekProc, CloseProc, SizeProc, MapProc, UnmapProc,
+                                                                options.get()));
+}
+
+}  // namespace
+
+bool TTIFFGraphic::PictureSize(const uint8_t* data, size_t size, uint32_t& width, uint32_t& height) {
     TTiffSource source{data, static_cast<toff_t>(size), 0};
-    // "m": no memory mapping; "h": header only, directories read on demand.
-    std::unique_ptr<TIFF, TTiffCloser> tif(TIFFClientOpenExt("picture", "rm", &source, ReadProc, WriteProc, SeekProc,
-                                                             CloseProc, SizeProc, MapProc, UnmapProc, options.get()));
+    const std::unique_ptr<TIFF, TTiffCloser> tif = OpenTiff(source);
+    width = height = 0;
+    return tif && TIFFGetField(tif.get(), TIFFTAG_IMAGEWIDTH, &width) &&
+           TIFFGetField(tif.get(), TIFFTAG_IMAGELENGTH, &height);
+}
+
+void TTIFFGraphic::LoadFromBytes(const uint8_t* data, size_t size) {
+    ClearPicture();
+    TByteReader format(data, size, ShortName);
+    TTiffSource source{data, static_cast<toff_t>(size), 0};
+    const std::unique_ptr<TIFF, TTiffCloser> tif = OpenTiff(source);
     if (!tif) format.FailFormat();
 
     uint32_t width = 0, height = 0;

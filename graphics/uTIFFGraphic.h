@@ -13,4 +13,6 @@ public:
     // On failure raises EInvalidGraphic and leaves the picture empty.
     void LoadFromStream(TStream& stream) override;
     void LoadFromBytes(const uint8_t* data, size_t size);
+    // The first page's size as the file declares it, without decoding; false when unreadable.
+    static bool PictureSize(const uint8_t* data, size_t size, uint32_t& width, uint32_t& height);
 };

@@ -113,14 +113,7 @@ namespace {
 // The straight RGBA bytes ImageMagick decodes, or empty when it cannot.
 std::vector<uint8_t> DecodeWithImageMagick(const std::string& input) {
     const std::string command = "/usr/bin/convert '" + input + "' -depth 8 rgba:- 2>/dev/null";
-    std::vector<uint8_t> bytes;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        uint8_t buffer[65536];
-        size_t n;
-        while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) bytes.insert(bytes.end(), buffer, buffer + n);
-        if (pclose(pipe) != 0) bytes.clear();
-    }
-    return bytes;
+    return CommandOutput(command);
 }
 
 // A copy of a PNG file without its colour-space chunks (gAMA, cHRM, sRGB, iCCP), so that an

@@ -28,14 +28,7 @@ std::vector<uint8_t> FlattenedByImageMagick(const std::string& path) {
     if (access("/usr/bin/convert", X_OK) != 0) return {};
     const std::string command =
         "/usr/bin/convert '" + path + "[0]' -background white -alpha remove -alpha off -depth 8 rgb:- 2>/dev/null";
-    std::vector<uint8_t> bytes;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        uint8_t buffer[65536];
-        size_t n;
-        while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) bytes.insert(bytes.end(), buffer, buffer + n);
-        if (pclose(pipe) != 0) bytes.clear();
-    }
-    return bytes;
+    return CommandOutput(command);
 }
 
 int WorstDifference(const TBitmap32& bitmap, const std::vector<uint8_t>& rgb) {

@@ -88,6 +88,18 @@ inline std::vector<uint8_t> ReadFileBytes(const std::string& path) {
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// Everything a shell command writes to its standard output; empty when it fails.
+inline std::vector<uint8_t> CommandOutput(const std::string& command) {
+    std::vector<uint8_t> bytes;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        uint8_t buffer[65536];
+        size_t n;
+        while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) bytes.insert(bytes.end(), buffer, buffer + n);
+        if (pclose(pipe) != 0) bytes.clear();
+    }
+    return bytes;
+}
+
 inline std::string CorpusPath(const std::string& relative) { return std::string(VELMORA_CORPUS) + "/" + relative; }
 
 }  // namespace picture_test
