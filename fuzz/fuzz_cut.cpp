@@ -1,5 +1,5 @@
 // Feeds arbitrary bytes to the Dr. Halo decoder.
-#include "raster_fuzzing.h"
+#include "picture_fuzzing.h"
 #include "uCUTGraphic.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) { return FuzzRasterDecoder<TCUTGraphic>(data, size); }

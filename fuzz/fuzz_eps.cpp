@@ -1,17 +1,5 @@
 // EPS files with a TIFF preview, then their assignment to a 32-bit bitmap.
-#include <cstddef>
-#include <cstdint>
-
-#include "uEPSGraphic.h"
 #include "picture_fuzzing.h"
-#include "uSysUtils.h"
+#include "uEPSGraphic.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    try {
-        TEPSGraphic picture;
-        picture.LoadFromBytes(data, size);
-        AssignPicture(picture);
-    } catch (const Exception&) {
-    }
-    return 0;
-}
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) { return FuzzRasterDecoder<TEPSGraphic>(data, size); }

@@ -1,17 +1,5 @@
 // JPEG pictures, then their assignment to a 32-bit bitmap.
-#include <cstddef>
-#include <cstdint>
-
-#include "uJPEGImage.h"
 #include "picture_fuzzing.h"
-#include "uSysUtils.h"
+#include "uJPEGImage.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    try {
-        TJPEGImage picture;
-        picture.LoadFromBytes(data, size);
-        AssignPicture(picture);
-    } catch (const Exception&) {
-    }
-    return 0;
-}
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) { return FuzzRasterDecoder<TJPEGImage>(data, size); }

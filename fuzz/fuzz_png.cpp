@@ -1,17 +1,5 @@
 // PNG pictures, then their assignment to a 32-bit bitmap.
-#include <cstddef>
-#include <cstdint>
-
-#include "uPNGImage.h"
 #include "picture_fuzzing.h"
-#include "uSysUtils.h"
+#include "uPNGImage.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    try {
-        TPNGObject picture;
-        picture.LoadFromBytes(data, size);
-        AssignPicture(picture);
-    } catch (const Exception&) {
-    }
-    return 0;
-}
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) { return FuzzRasterDecoder<TPNGObject>(data, size); }

@@ -1,5 +1,5 @@
 // Feeds arbitrary bytes to the TGA decoder.
-#include "raster_fuzzing.h"
+#include "picture_fuzzing.h"
 #include "uTargaGraphic.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) { return FuzzRasterDecoder<TTargaGraphic>(data, size); }

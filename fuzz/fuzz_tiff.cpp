@@ -20,11 +20,5 @@ bool SmallEnough(const uint8_t* data, size_t size) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!SmallEnough(data, size)) return 0;
-    try {
-        TTIFFGraphic picture;
-        picture.LoadFromBytes(data, size);
-        AssignPicture(picture);
-    } catch (const Exception&) {
-    }
-    return 0;
+    return FuzzRasterDecoder<TTIFFGraphic>(data, size);
 }
