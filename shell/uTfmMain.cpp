@@ -128,7 +128,9 @@ void TfmMain::FireFrame(TFire& sender) { ShowFrame(*sender.OutputBitmap); }
 
 void TfmMain::ShowFrame(TBitmap32& bitmap) {
     SIZE size{bitmap.Width(), bitmap.Height()};
-    POINT destination{Left() + Width() / 2 - size.cx / 2, Top() + Height() / 2 - size.cy / 2};
+    const RECT bounds = BoundsRect();
+    POINT destination{bounds.left + (bounds.right - bounds.left) / 2 - size.cx / 2,
+                      bounds.top + (bounds.bottom - bounds.top) / 2 - size.cy / 2};
     POINT source{0, 0};
     HDC screen = GetDC(nullptr);
     if (screen == nullptr) return;
@@ -182,10 +184,12 @@ void TfmMain::PlaceOnFirstMonitor() {
     MONITORINFO info{};
     info.cbSize = sizeof info;
     if (!GetMonitorInfoW(current, &info)) return;
-    int left = first.Bounds.left + (Left() - info.rcMonitor.left);
-    int top = first.Bounds.top + (Top() - info.rcMonitor.top);
-    if (left + Width() > first.Bounds.right) left = first.Bounds.right - Width();
-    if (top + Height() > first.Bounds.bottom) top = first.Bounds.bottom - Height();
+    const RECT bounds = BoundsRect();
+    const int width = bounds.right - bounds.left, height = bounds.bottom - bounds.top;
+    int left = first.Bounds.left + (bounds.left - info.rcMonitor.left);
+    int top = first.Bounds.top + (bounds.top - info.rcMonitor.top);
+    if (left + width > first.Bounds.right) left = first.Bounds.right - width;
+    if (top + height > first.Bounds.bottom) top = first.Bounds.bottom - height;
     SetWindowPos(Handle(), nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 

@@ -22,6 +22,7 @@ public:
     bool HandleAllocated() const { return FHandle != nullptr; }
 
     // Bounds as the window has them now.
+    RECT BoundsRect() const;
     int Left() const;
     int Top() const;
     int Width() const;

@@ -32,24 +32,19 @@ TForm::~TForm() {
     if (Application != nullptr && Application->MainForm() == this) Application->SetMainForm(nullptr);
 }
 
-int TForm::Left() const {
+RECT TForm::BoundsRect() const {
     RECT r{};
     GetWindowRect(FHandle, &r);
-    return r.left;
+    return r;
 }
-int TForm::Top() const {
-    RECT r{};
-    GetWindowRect(FHandle, &r);
-    return r.top;
-}
+int TForm::Left() const { return BoundsRect().left; }
+int TForm::Top() const { return BoundsRect().top; }
 int TForm::Width() const {
-    RECT r{};
-    GetWindowRect(FHandle, &r);
+    const RECT r = BoundsRect();
     return r.right - r.left;
 }
 int TForm::Height() const {
-    RECT r{};
-    GetWindowRect(FHandle, &r);
+    const RECT r = BoundsRect();
     return r.bottom - r.top;
 }
 
