@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "uBitmapGraphic.h"
+#include "uByteReader.h"
 #include "uClasses.h"
 #include "uGraphics.h"
 #include "uSysUtils.h"
@@ -80,12 +81,6 @@ void AssignGraphic(TBitmap32& target, const TGraphic& graphic) {
 
 constexpr size_t BitmapHeadersSize = 54;  // file header (14) + information header (40)
 
-int32_t ReadS32(const uint8_t* p) {
-    return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-                                (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24));
-}
-uint16_t ReadU16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-
 }  // namespace
 
 void TBitmap32::Assign(const TPersistent* source) {
@@ -130,11 +125,13 @@ void TBitmap32::LoadFromFile(const std::string& path) {
         // A bitmap file needs both headers; any other (possibly tiny) file goes to its decoder.
         if (bitmapFile && got < sizeof header) throw EReadError("Stream read error");
         if (bitmapFile) {
-            const int32_t width = ReadS32(header + 18);
-            const int32_t height = ReadS32(header + 22);
-            const uint16_t planes = ReadU16(header + 26);
-            const uint16_t bitCount = ReadU16(header + 28);
-            const int32_t compression = ReadS32(header + 30);
+            TByteReader info(header, sizeof header, "BMP");
+            info.Seek(18);  // past the file header and the information header's size
+            const int32_t width = info.S32LE();
+            const int32_t height = info.S32LE();
+            const uint16_t planes = info.U16LE();
+            const uint16_t bitCount = info.U16LE();
+            const int32_t compression = info.S32LE();
             if (bitCount == 32 && planes == 1 && compression == 0) {
                 // Uncompressed 32-bit: the words follow the headers directly, the fourth byte of
                 // each is kept as alpha.

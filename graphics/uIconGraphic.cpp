@@ -24,21 +24,14 @@ struct TIconEntry {
     int BitCount = 0;
 };
 
-uint32_t U32LE(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-           (static_cast<uint32_t>(p[3]) << 24);
-}
-uint32_t U32BE(const uint8_t* p) {
-    return (static_cast<uint32_t>(p[0]) << 24) | (static_cast<uint32_t>(p[1]) << 16) | (static_cast<uint32_t>(p[2]) << 8) |
-           static_cast<uint32_t>(p[3]);
-}
-
 // Reads the picture's own size and depth from the entry's data; false when it has none.
 bool InspectEntry(const uint8_t* p, size_t size, TIconEntry& e) {
+    TByteReader header(p, size, "ICO");
     if (size >= 26 && std::equal(PngSignature, PngSignature + 8, p)) {
         e.Png = true;
-        e.Width = U32BE(p + 16);
-        e.Height = U32BE(p + 20);
+        header.Seek(16);  // the IHDR chunk's width and height
+        e.Width = header.U32BE();
+        e.Height = header.U32BE();
         const int channels[] = {1, 0, 3, 1, 2, 0, 4};
         const int colorType = p[25];
         e.BitCount = p[24] * (colorType <= 6 ? channels[colorType] : 0);
@@ -46,11 +39,12 @@ bool InspectEntry(const uint8_t* p, size_t size, TIconEntry& e) {
                e.Width * e.Height <= MaxPicturePixels;
     }
     if (size < 40) return false;
-    const uint32_t headerSize = U32LE(p);
+    const uint32_t headerSize = header.U32LE();
     if (headerSize < 40 || headerSize > size) return false;
-    e.Width = static_cast<int32_t>(U32LE(p + 4));
-    e.Height = static_cast<int32_t>(U32LE(p + 8)) / 2;  // colour rows, then the AND mask
-    e.BitCount = p[14] | (p[15] << 8);
+    e.Width = header.S32LE();
+    e.Height = header.S32LE() / 2;  // colour rows, then the AND mask
+    header.Skip(2);                 // planes
+    e.BitCount = header.U16LE();
     return e.Width > 0 && e.Height > 0 && e.Width * e.Height <= MaxPicturePixels;
 }
 
@@ -115,9 +109,12 @@ void TIcon::LoadFromBytes(const uint8_t* data, size_t size) {
                 }
         }
         // The AND mask follows the colour rows: 1 bit per pixel, bottom-up, rows padded to 32 bits.
-        const uint32_t headerSize = U32LE(p);
-        const uint32_t compression = U32LE(p + 16);
-        const uint32_t colorsUsed = best.Size >= 36 ? U32LE(p + 32) : 0;
+        TByteReader header(p, best.Size, "ICO");
+        const uint32_t headerSize = header.U32LE();
+        header.Seek(16);
+        const uint32_t compression = header.U32LE();
+        header.Seek(32);
+        const uint32_t colorsUsed = header.U32LE();  // the entry holds at least a 40-byte header
         const uint64_t bpp = static_cast<uint64_t>(colour.PixelFormatBits());
         const uint64_t paletteEntries = colorsUsed != 0 ? colorsUsed : (bpp <= 8 ? (1u << bpp) : 0);
         const uint64_t masks = (compression == 3 && headerSize == 40) ? 12 : 0;
