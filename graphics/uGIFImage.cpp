@@ -10,6 +10,7 @@
 #include "uGIFPainter.h"
 #include "uSysUtils.h"
 #include "uThreads.h"
+#include "uTickCount.h"
 
 namespace {
 
@@ -217,17 +218,12 @@ TDecodedGIF ReadGIF(TStream& stream) {
     return result;
 }
 
-uint32_t MonotonicMilliseconds() {
-    using namespace std::chrono;
-    return static_cast<uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
 // TGIFImage
 
-TGIFImage::TGIFImage() : Clock(MonotonicMilliseconds) {}
+TGIFImage::TGIFImage() : Clock(MillisecondTickCount) {}
 
 TGIFImage::~TGIFImage() {
     StopPaint();
