@@ -4,6 +4,7 @@
 
 #include "uApplication.h"
 #include "uGraphics.h"
+#include "uTTip.h"
 #include "uTfmMain.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
@@ -12,8 +13,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         application.Initialize();
         application.SetTitle("Velmora");
         application.HintHidePause = 5000;
-        // The hover tip's hint window class is installed here once the tip exists; switching
-        // hints off and on makes the application recreate its hint window from that class.
+        // Switching hints off and on makes the application recreate its hint window from the
+        // hover tip's class.
+        application.HintWindowClass = [] { return std::unique_ptr<THintWindow>(new TTipHint); };
         application.SetShowHint(false);
         application.SetShowHint(true);
         RegisterPictureFormats();

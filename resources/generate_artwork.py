@@ -13,6 +13,8 @@ Outputs (see resources.list):
   logo0..5.jpg     130x120 About-page logo frames, the heart growing from 0 to 5
   about_bear.jpg   135x110 teddy bear with a gift box of the About page
   menu_heart.png   16x17 red heart with alpha for the About menu item
+  skin.ini         the skin: colours, fonts and metrics of the menu, dialogs and viewer
+  skin.ini.z       the same, zlib-compressed, as the program stores it
 """
 
 import io
@@ -650,6 +652,73 @@ def menu_heart():
 
 # ---------------------------------------------------------------------------------------------
 
+
+# ---------------------------------------------------------------------------------------------
+# The skin: colours, fonts and metrics of the menu, the dialogs and the viewer
+
+SKIN_SECTIONS = [
+    ("Colors", [
+        ("Face", "#555555"),          # the dialogs' and the viewer's grey, RGB 85, 85, 85
+        ("Strip", "#202020"),         # the settings dialog's left strip, RGB 32, 32, 32
+        ("Text", "#FFFFFF"),
+        ("DisabledText", "#9A9A9A"),
+        ("Link", "#FFFF00"),
+        ("Rule", "#FFFFFF"),
+        ("Frame", "#2A2A2A"),
+        ("EditFace", "#3A3A3A"),
+        ("EditText", "#FFFFFF"),
+        ("ButtonFace", "#444444"),
+        ("ButtonHot", "#505050"),
+        ("ButtonDown", "#2E2E2E"),
+        ("ButtonText", "#FFFFFF"),
+        ("Focus", "#D8D8D8"),
+        ("Selection", "#8E1B1B"),
+        ("SelectionText", "#FFFFFF"),
+    ]),
+    ("Menu", [
+        ("Face", "#333333"),
+        ("Text", "#FFFFFF"),
+        ("Highlight", "#8E1B1B"),
+        ("HighlightText", "#FFFFFF"),
+        ("DisabledText", "#8A8A8A"),
+        ("Separator", "#5A5A5A"),
+        ("Frame", "#202020"),
+        ("Check", "#FFFFFF"),
+        ("ItemHeight", "22"),
+        ("SeparatorHeight", "7"),
+        ("GutterWidth", "26"),
+        ("TextRightMargin", "24"),
+        ("SubmenuArrowWidth", "14"),
+    ]),
+    ("Fonts", [
+        # Face, height (negative: pixels), style. The main window sets every face to Tahoma and
+        # the height one less when the skin has loaded.
+        ("Dialog", "宋体,-11,normal"),
+        ("Menu", "宋体,-11,normal"),
+        ("Caption", "宋体,-11,bold"),
+    ]),
+    ("Controls", [
+        ("CheckBoxSize", "13"),
+        ("ListItemHeight", "16"),
+        ("ButtonFrameWidth", "1"),
+    ]),
+]
+
+
+def skin_ini():
+    lines = ["; Velmora skin"]
+    for section, values in SKIN_SECTIONS:
+        lines.append("")
+        lines.append("[%s]" % section)
+        lines.extend("%s=%s" % (name, value) for name, value in values)
+    return ("\r\n".join(lines) + "\r\n").encode("utf-8")
+
+
+def compressed_skin(text):
+    import zlib
+    return zlib.compress(text, 9)
+
+
 def main():
     write_file("coolingmap.bmp", grey_bmp_bytes(PLANE_WIDTH, PLANE_HEIGHT, cooling_map_grey()))
     pictures = [heart_picture(beat) for beat in range(len(HEART_BEAT_SCALES))]
@@ -659,6 +728,9 @@ def main():
         write_file("logo%d.jpg" % n, checked_logo_jpeg(n))
     write_file("about_bear.jpg", jpeg_bytes(about_bear()))
     write_file("menu_heart.png", png_bytes(menu_heart()))
+    skin = skin_ini()
+    write_file("skin.ini", skin)
+    write_file("skin.ini.z", compressed_skin(skin))
 
 
 if __name__ == "__main__":

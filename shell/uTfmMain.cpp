@@ -6,10 +6,15 @@
 #include "uScreen.h"
 #include "uTBitmap32.h"
 #include "uTFire.h"
+#include "uTTip.h"
 #include "uWinUtils.h"
 
 TfmMain* fmMain = nullptr;
 const char* const MakerHomePage = "https://www.norvect.com/";
+
+const THeartSize HeartSizes[5] = {
+    {"极小", 25}, {"小   ", 50}, {"中等  ", 100}, {"大   ", 150}, {"极大", 200},
+};
 
 namespace {
 
@@ -17,20 +22,6 @@ const UINT kMoveByCaption = 0xF012;  // SC_MOVE combined with the caption hit co
 
 void OrExtendedStyle(HWND window, LONG bits) {
     SetWindowLongW(window, GWL_EXSTYLE, GetWindowLongW(window, GWL_EXSTYLE) | bits);
-}
-
-std::string ExecutableDirectory() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length < path.size()) {
-            path.resize(length);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
-    const size_t slash = path.find_last_of(L"\\/");
-    return Narrow(slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1));
 }
 
 bool QueryScreenSaverRunning() {
@@ -44,8 +35,40 @@ bool QueryScreenSaverRunning() {
 TfmMain::TfmMain()
     : TForm(L"VelmoraClass", "Velmora", WS_POPUP, 0),
       ScreenSaverRunning(&QueryScreenSaverRunning),
+      miPauseAnimation(AddMenuItem("动态")),
+      miReflection(AddMenuItem("显示倒影")),
+      miSize(AddMenuItem("心脏大小")),
+      N6(AddMenuItem("-")),
+      miStayOnTop(AddMenuItem("总在最前")),
+      N7(AddMenuItem("-")),
+      miAutorun(AddMenuItem("在Windows启动时运行")),
+      N8(AddMenuItem("-")),
+      miSettings(AddMenuItem("设置...")),
+      N9(AddMenuItem("-", 1)),
+      miAbout(AddMenuItem("关于 Velmora...", 1)),
+      N10(AddMenuItem("-", 1)),
+      miClose(AddMenuItem("关闭", 1)),
       tmScreensaver(500, true, [this] { tmScreensaverTimer(); }),
+      tmShowTip(1000, false, [this] { tmShowTipTimer(); }),
+      tmHideTip(4000, false, [this] { tmHideTipTimer(); }),
       tmExit(500, false, [this] { tmExitTimer(); }) {
+    // The rest of the form's declared settings.
+    for (TMenuItem* item : {&miPauseAnimation, &miReflection, &miStayOnTop, &miAutorun}) item->AutoCheck = true;
+    miSize.OnClick = nullptr;
+    miAutorun.Visible = false;
+    miAbout.ImageIndex = 0;
+    miClose.Default = true;
+    PopupMenu.OnPopup = [this] { PopupMenuPopup(); };
+    PopupMenu.Images = &ilMenu;
+    SetPopupMenu(&PopupMenu);
+    try {
+        ilMenu.AddPngResource("MENU_HEART");
+    } catch (const Exception&) {
+        // Without its picture the About item shows no icon.
+    }
+    spSkinData.OnLoadData = [this](TSkinData& sender) { spSkinDataLoadData(sender); };
+    spSkinData.LoadFromResource("SKDEFAULT");  // a damaged skin leaves the platform's look
+
     FormCreate();
     EndCreation();
 }
@@ -53,10 +76,26 @@ TfmMain::TfmMain()
 TfmMain::~TfmMain() {
     // Stop the frame clock before the window goes, should the window be destroyed without closing.
     FFire.reset();
+    FTip.reset();
     if (fmMain == this) fmMain = nullptr;
 }
 
+TMenuItem& TfmMain::AddMenuItem(const char* caption, int32_t groupIndex) {
+    TMenuItem& item = PopupMenu.Items.Add(std::make_unique<TMenuItem>(caption));
+    item.GroupIndex = groupIndex;
+    item.OnClick = [this](TMenuItem& sender) { MenuItemClick(sender); };
+    return item;
+}
+
 void TfmMain::FormCreate() {
+    // The heart-size submenu.
+    for (const THeartSize& size : HeartSizes) {
+        TMenuItem& item = miSize.Add(std::make_unique<TMenuItem>(size.Caption, size.Percent));
+        item.GroupIndex = 2;
+        item.RadioItem = true;
+        item.OnClick = [this](TMenuItem& sender) { MenuItemClick(sender); };
+    }
+
     // Extended styles: layered here; tool window on the application's hidden owner window, which
     // carries the taskbar button, and on this window. The program therefore has no taskbar button.
     OrExtendedStyle(Handle(), WS_EX_LAYERED);
@@ -96,6 +135,16 @@ void TfmMain::FormCreate() {
     }
 
     FFire->Start();
+
+    if (FSettingsOpenCount < 5) FTip = std::make_unique<TTip>();
+}
+
+// Every font of the skin in Tahoma, one pixel larger.
+void TfmMain::spSkinDataLoadData(TSkinData& sender) {
+    for (TSkinFont* font : sender.Skin().Fonts()) {
+        font->Name = "Tahoma";
+        font->Height -= 1;
+    }
 }
 
 void TfmMain::SetReflection(bool value) {
@@ -108,9 +157,10 @@ void TfmMain::SetAnimated(bool value) {
     FFire->SetAnimated(value);
 }
 
+// The renderer refuses a factor whose size does not fit; the zoom then stays as it was here too.
 void TfmMain::SetZoom(float value) {
-    FZoom = value;
     FFire->SetZoom(value);
+    FZoom = value;
 }
 
 bool TfmMain::IsStayOnTop() const { return FormStyle() == fsStayOnTop; }
@@ -143,6 +193,7 @@ void TfmMain::ShowFrame(TBitmap32& bitmap) {
 void TfmMain::DoMouseDown(TMouseButton, int, int) { FormMouseDown(); }
 
 void TfmMain::FormMouseDown() {
+    if (FTip) tmHideTipTimer();
     ReleaseCapture();
     SendMessageW(Handle(), WM_SYSCOMMAND, kMoveByCaption, 0);
 }
@@ -173,6 +224,58 @@ void TfmMain::DoClose() { FormClose(); }
 void TfmMain::FormClose() {
     FFire.reset();
     FActions.reset();
+    FTip.reset();
+}
+
+void TfmMain::PopupMenuPopup() {
+    miAutorun.Checked = IsAutorun();
+    miStayOnTop.Checked = IsStayOnTop();
+    miReflection.Checked = FReflection;
+    miPauseAnimation.Checked = FAnimated;
+    // An exact comparison in double precision: only the five factors the menu sets check an item.
+    for (int32_t i = 0; i < miSize.Count(); ++i) {
+        TMenuItem& item = miSize.Items(i);
+        item.Checked = static_cast<double>(FZoom) * 100.0 == static_cast<double>(item.Tag);
+    }
+}
+
+void TfmMain::MenuItemClick(TMenuItem& sender) {
+    if (sender.Tag != 0) SetZoom(static_cast<float>(sender.Tag) / 100.0f);
+    if (&sender == &miReflection) SetReflection(sender.Checked);
+    if (&sender == &miPauseAnimation) SetAnimated(sender.Checked);
+    if (&sender == &miStayOnTop) SetStayOnTop(sender.Checked);
+    if (&sender == &miAutorun) SetAutorun(sender.Checked);
+    if (&sender == &miSettings || &sender == &miAbout) OpenSettings(sender);
+    if (&sender == &miClose) CloseCommand();
+}
+
+void TfmMain::OpenSettings(TMenuItem& sender) {
+    // The settings dialog and the image viewer join here once they exist; until then only the
+    // opening is counted.
+    (void)sender;
+    if (FSettingsOpenCount < 5) ++FSettingsOpenCount;
+}
+
+void TfmMain::DoMouseEnter() {
+    if (FTip) tmShowTip.SetEnabled(true);
+}
+
+void TfmMain::DoMouseLeave() {
+    if (FTip) tmHideTipTimer();
+}
+
+void TfmMain::tmShowTipTimer() {
+    tmShowTip.SetEnabled(false);
+    tmHideTip.SetEnabled(true);
+    POINT pointer{};
+    GetCursorPos(&pointer);
+    if (FTip) FTip->Show(POINT{pointer.x - 20, pointer.y + 12}, TipText);
+}
+
+void TfmMain::tmHideTipTimer() {
+    if (FTip) FTip->Hide();
+    tmHideTip.SetEnabled(false);
+    tmShowTip.SetEnabled(false);
 }
 
 void TfmMain::DoShow() { PlaceOnFirstMonitor(); }
@@ -193,6 +296,3 @@ void TfmMain::PlaceOnFirstMonitor() {
     SetWindowPos(Handle(), nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-// The settings store fills these in; until then the defaults of the start-up stand.
-void TfmMain::LoadSettings() {}
-void TfmMain::SaveSettings() {}

@@ -8,11 +8,22 @@
 #include <memory>
 
 #include "uForms.h"
+#include "uImageList.h"
+#include "uMenus.h"
+#include "uSkin.h"
 #include "uStringList.h"
 #include "uTimers.h"
 
 class TFire;
 class TBitmap32;
+class TTip;
+
+// The heart sizes of the popup menu and the settings dialog: caption and percent of the zoom.
+struct THeartSize {
+    const char* Caption;
+    int32_t Percent;
+};
+extern const THeartSize HeartSizes[5];
 
 // Identifiers of the double-click actions used by the start-up defaults.
 constexpr int32_t ActionViewImage = 1000000;
@@ -39,13 +50,43 @@ public:
     // the window closes.
     void CloseCommand();
 
-    // Settings store.
+    // Settings store. A load applies every stored value it can read; the values it cannot read
+    // keep their state and are raised together in one error afterwards.
     void LoadSettings();
     void SaveSettings();
+    bool IsAutorun() const;
+    void SetAutorun(bool value);
+
+    // Popup menu.
+    void PopupMenuPopup();
+    void MenuItemClick(TMenuItem& sender);
+
+    // Hover tip.
+    void tmShowTipTimer();
+    void tmHideTipTimer();
 
     // Asks the system whether a screen saver is running; false when the query fails. Replaceable
     // so that tests can answer for the system.
     std::function<bool()> ScreenSaverRunning;
+
+    // Components, in the order the form declares them.
+    TPopupMenu PopupMenu;
+    TSkinData spSkinData;
+    TImageList ilMenu{16, 17};
+
+    TMenuItem& miPauseAnimation;
+    TMenuItem& miReflection;
+    TMenuItem& miSize;
+    TMenuItem& N6;
+    TMenuItem& miStayOnTop;
+    TMenuItem& N7;
+    TMenuItem& miAutorun;
+    TMenuItem& N8;
+    TMenuItem& miSettings;
+    TMenuItem& N9;
+    TMenuItem& miAbout;
+    TMenuItem& N10;
+    TMenuItem& miClose;
 
     std::unique_ptr<TFire> FFire;
     bool FReflection = false;
@@ -53,15 +94,20 @@ public:
     float FZoom = 0.0f;
     std::unique_ptr<TStringList> FActions;
     int32_t FActiveAction = 0;
+    std::unique_ptr<TTip> FTip;
     int32_t FSettingsOpenCount = 0;
 
     TTimer tmScreensaver;
+    TTimer tmShowTip;
+    TTimer tmHideTip;
     TTimer tmExit;
 
 protected:
     void DoShow() override;
     void DoClose() override;
     void DoMouseDown(TMouseButton button, int x, int y) override;
+    void DoMouseEnter() override;
+    void DoMouseLeave() override;
 
 private:
     void FormCreate();
@@ -70,6 +116,10 @@ private:
     void tmScreensaverTimer();
     void tmExitTimer();
     void PlaceOnFirstMonitor();
+    void spSkinDataLoadData(TSkinData& sender);
+    // Settings and About: counts the opening and opens the settings dialog on that page.
+    void OpenSettings(TMenuItem& sender);
+    TMenuItem& AddMenuItem(const char* caption, int32_t groupIndex = 0);
 };
 
 extern TfmMain* fmMain;

@@ -5,7 +5,10 @@
 
 #include <exception>
 #include <functional>
+#include <memory>
 #include <string>
+
+#include "uHintWindow.h"
 
 class TForm;
 
@@ -24,7 +27,11 @@ public:
 
     int HintHidePause = 2500;  // milliseconds a hint stays up
     bool ShowHint() const { return FShowHint; }
-    void SetShowHint(bool value) { FShowHint = value; }
+    // Switching hints on makes the application's hint window anew from HintWindowClass.
+    void SetShowHint(bool value);
+    // Makes the application's hint window; a plain hint window when empty.
+    std::function<std::unique_ptr<THintWindow>()> HintWindowClass;
+    THintWindow* HintWindow() const { return FHintWindow.get(); }
 
     // The hidden owner window of the program's top-level windows (it carries the taskbar button).
     HWND Handle() const { return FHandle; }
@@ -63,6 +70,7 @@ private:
 
     std::string FTitle;
     bool FShowHint = true;
+    std::unique_ptr<THintWindow> FHintWindow;
     HWND FHandle = nullptr;
     TForm* FMainForm = nullptr;
     bool FTerminated = false;

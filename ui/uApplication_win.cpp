@@ -16,6 +16,7 @@ TApplication::TApplication() {
 }
 
 TApplication::~TApplication() {
+    FHintWindow.reset();
     SetSynchronizeWakeup(nullptr);
     if (FHandle != nullptr) DestroyWindow(FHandle);
     if (Application == this) Application = nullptr;
@@ -41,6 +42,15 @@ void TApplication::Initialize() {
 void TApplication::SetTitle(const std::string& title) {
     FTitle = title;
     if (FHandle != nullptr) SetWindowTextW(FHandle, Wide(title).c_str());
+}
+
+void TApplication::SetShowHint(bool value) {
+    FShowHint = value;
+    FHintWindow.reset();
+    if (!value) return;
+    FHintWindow = HintWindowClass ? HintWindowClass()
+                                  : std::make_unique<THintWindow>(L"VelmoraHint", CS_SAVEBITS | CS_DROPSHADOW);
+    FHintWindow->Color = GetSysColor(COLOR_INFOBK);
 }
 
 void TApplication::SetMainForm(TForm* form) {

@@ -7,7 +7,9 @@
 #include <string>
 
 enum TFormStyle { fsNormal, fsStayOnTop };
-enum TMouseButton { mbLeft, mbRight, mbMiddle };
+enum TMouseButton { mbLeft, mbRight, mbMiddle, mbExtra1, mbExtra2 };
+
+class TPopupMenu;
 
 class TForm {
 public:
@@ -44,6 +46,10 @@ public:
     // extended styles set on it survive the change.
     void SetFormStyle(TFormStyle style);
 
+    // The menu a right click opens (WM_CONTEXTMENU), or nullptr; the form does not own it.
+    TPopupMenu* PopupMenu() const { return FPopupMenu; }
+    void SetPopupMenu(TPopupMenu* menu) { FPopupMenu = menu; }
+
     // Asks the form to close: OnClose handlers run, then the window is destroyed; closing the
     // application's main form ends the message loop.
     void Close();
@@ -55,8 +61,13 @@ protected:
     // Hook run whenever the form has been made visible.
     virtual void DoShow() {}
     virtual void DoClose() {}
+    // Every press of any mouse button, the second press of a double click included.
     virtual void DoMouseDown(TMouseButton, int /*x*/, int /*y*/) {}
+    // A left double click (after DoMouseDown for its second press).
     virtual void DoDblClick() {}
+    // The pointer entered or left the window.
+    virtual void DoMouseEnter() {}
+    virtual void DoMouseLeave() {}
     // Any other message; return true when handled (result in result).
     virtual bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
@@ -64,10 +75,14 @@ private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Dispatch(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void ApplyZOrder();
+    void ContextMenu(LPARAM lParam);
+    void MouseMoved();
 
     HWND FHandle = nullptr;
     bool FCreating = true;
     bool FVisible = false;
     bool FClosing = false;
+    bool FMouseInside = false;
+    TPopupMenu* FPopupMenu = nullptr;
     TFormStyle FFormStyle = fsNormal;
 };

@@ -1,6 +1,8 @@
 #include "uForms.h"
 
 #include "uApplication.h"
+#include "uControls.h"
+#include "uMenus.h"
 #include "uWinUtils.h"
 
 TForm::TForm(const std::wstring& className, const std::string& caption, DWORD style, DWORD exStyle) {
@@ -116,15 +118,70 @@ LRESULT TForm::Dispatch(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     SafeCall([&] {
         const int x = static_cast<short>(LOWORD(lParam));
         const int y = static_cast<short>(HIWORD(lParam));
+        const TMouseButton extra = HIWORD(wParam) == XBUTTON2 ? mbExtra2 : mbExtra1;
         switch (message) {
             case WM_LBUTTONDOWN: DoMouseDown(mbLeft, x, y); handled = true; break;
-            case WM_RBUTTONDOWN: DoMouseDown(mbRight, x, y); handled = true; break;
-            case WM_MBUTTONDOWN: DoMouseDown(mbMiddle, x, y); handled = true; break;
-            case WM_LBUTTONDBLCLK: DoDblClick(); handled = true; break;
+            case WM_RBUTTONDOWN:
+            case WM_RBUTTONDBLCLK: DoMouseDown(mbRight, x, y); handled = true; break;
+            case WM_MBUTTONDOWN:
+            case WM_MBUTTONDBLCLK: DoMouseDown(mbMiddle, x, y); handled = true; break;
+            case WM_XBUTTONDOWN:
+            case WM_XBUTTONDBLCLK: DoMouseDown(extra, x, y); result = TRUE; handled = true; break;
+            case WM_LBUTTONDBLCLK:
+                DoMouseDown(mbLeft, x, y);
+                DoDblClick();
+                handled = true;
+                break;
+            case WM_MOUSEMOVE: MouseMoved(); break;
+            case WM_MOUSELEAVE:
+                FMouseInside = false;
+                DoMouseLeave();
+                handled = true;
+                break;
+            case WM_CONTEXTMENU:
+                if (FPopupMenu != nullptr) {
+                    ContextMenu(lParam);
+                    handled = true;
+                }
+                break;
+            case WM_MEASUREITEM:
+            case WM_DRAWITEM:
+                handled = (FPopupMenu != nullptr && FPopupMenu->HandleOwnerMessage(message, wParam, lParam, result)) ||
+                          TWinControl::ReflectNotification(window, message, wParam, lParam, result);
+                break;
+            case WM_COMMAND:
+            case WM_NOTIFY:
+            case WM_CTLCOLORBTN:
+            case WM_CTLCOLOREDIT:
+            case WM_CTLCOLORLISTBOX:
+            case WM_CTLCOLORSTATIC:
+            case WM_CTLCOLORSCROLLBAR:
+                handled = TWinControl::ReflectNotification(window, message, wParam, lParam, result);
+                break;
             case WM_CLOSE: Close(); handled = true; break;
-            default: handled = HandleMessage(message, wParam, lParam, result); break;
+            default: break;
         }
+        if (!handled) handled = HandleMessage(message, wParam, lParam, result);
     });
     if (handled) return result;
     return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// The first move over the window is the mouse entering it; the system reports the leave.
+void TForm::MouseMoved() {
+    if (FMouseInside) return;
+    FMouseInside = true;
+    TRACKMOUSEEVENT track{};
+    track.cbSize = sizeof track;
+    track.dwFlags = TME_LEAVE;
+    track.hwndTrack = FHandle;
+    TrackMouseEvent(&track);
+    DoMouseEnter();
+}
+
+// Opens the popup menu at the click, or at the pointer when the keyboard asked for it.
+void TForm::ContextMenu(LPARAM lParam) {
+    POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+    if (at.x == -1 && at.y == -1) GetCursorPos(&at);
+    FPopupMenu->Popup(FHandle, at.x, at.y);
 }

@@ -40,6 +40,7 @@ VELMORA_EXCEPTION(EThread, Exception);            // thread creation and hand-of
 VELMORA_EXCEPTION(ENotSupported, Exception);
 VELMORA_EXCEPTION(ERegistryException, Exception);
 VELMORA_EXCEPTION(EOSError, Exception);
+VELMORA_EXCEPTION(ESkinError, Exception);         // a stored skin that cannot be read
 
 // printf-style formatting into a std::string.
 std::string Format(const char* format, ...)

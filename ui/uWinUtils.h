@@ -21,3 +21,7 @@ std::string SysErrorMessage(DWORD code);
 
 // Raises EOSError with the system's text for the last error.
 [[noreturn]] void RaiseLastOSError();
+
+// Full path of the running executable, and its directory with the trailing separator.
+std::string ExecutablePath();
+std::string ExecutableDirectory();

@@ -17,3 +17,21 @@ void RaiseLastOSError() {
     throw EOSError(Format("System Error.  Code: %lu.\n%s", static_cast<unsigned long>(code),
                           SysErrorMessage(code).c_str()));
 }
+
+std::string ExecutablePath() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length < path.size()) {
+            path.resize(length);
+            return Narrow(path);
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+std::string ExecutableDirectory() {
+    const std::string path = ExecutablePath();
+    const size_t slash = path.find_last_of("\\/");
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}

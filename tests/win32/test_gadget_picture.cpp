@@ -9,6 +9,7 @@
 #include "uApplication.h"
 #include "uTFire.h"
 #include "uTfmMain.h"
+#include "gadget_fixture.h"
 
 namespace {
 
@@ -59,6 +60,7 @@ TRowStats CountRows(const std::vector<uint32_t>& pixels, int width, int fromRow,
 class GadgetPicture : public testing::TestWithParam<float> {
 protected:
     void SetUp() override {
+        ClearGadgetSettings();
         application.Initialize();
         application.SetTitle("Velmora");
         fmMain = new TfmMain;

@@ -11,30 +11,22 @@
 #include "uTFire.h"
 #include "uTfmMain.h"
 #include "uWinUtils.h"
+#include "gadget_fixture.h"
 
 namespace {
 
-const DWORD kDeadline = 15000;  // generous: a loaded two-core machine under Wine
+const DWORD kDeadline = kGadgetDeadline;
 
-class MainWindow : public testing::Test {
+class MainWindow : public testing::Test, protected GadgetHarness {
 protected:
     void SetUp() override {
-        application.Initialize();
-        application.SetTitle("Velmora");
-        application.OnShowError = [this](const std::string& message) { errors.push_back(message); };
-        fmMain = new TfmMain;
-        fmMain->Show();  // what the message loop does when it starts
+        ClearGadgetSettings();
+        StartGadget();
     }
     void TearDown() override {
-        delete fmMain;
-        fmMain = nullptr;
+        StopGadget();
+        ClearGadgetSettings();
         EXPECT_TRUE(errors.empty()) << errors.front();
-    }
-
-    // Waits for the renderer to deliver count more frames.
-    bool WaitForFrames(int count) {
-        const int target = fmMain->FFire->FrameCount + count;
-        return application.ProcessMessagesUntil([&] { return fmMain->FFire->FrameCount >= target; }, kDeadline);
     }
 
     static RECT WindowRect() {
@@ -42,9 +34,6 @@ protected:
         GetWindowRect(fmMain->Handle(), &r);
         return r;
     }
-
-    TApplication application;
-    std::vector<std::string> errors;
 };
 
 void ExpectRect(const RECT& r, int left, int top, int width, int height) {
