@@ -55,6 +55,7 @@ lines = [
     s('SimSun') + '=' + s('WenQuanYi Micro Hei'), '',
     '[' + nt + r'\FontLink\SystemLink]',
     s('Tahoma') + '=' + multi(link),
+    s('Tahoma Bold') + '=' + multi(link),
     s('MS Shell Dlg') + '=' + multi(link), '',
 ]
 with open(sys.argv[1], 'w', encoding='utf-16') as f:
