@@ -7,18 +7,7 @@
 
 TForm::TForm(const std::wstring& className, const std::string& caption, DWORD style, DWORD exStyle) {
     HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    if (!GetClassInfoExW(instance, className.c_str(), &wc)) {
-        wc = WNDCLASSEXW{};
-        wc.cbSize = sizeof wc;
-        wc.style = CS_DBLCLKS;
-        wc.lpfnWndProc = &TForm::WindowProc;
-        wc.hInstance = instance;
-        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        wc.lpszClassName = className.c_str();
-        if (!RegisterClassExW(&wc)) RaiseLastOSError();
-    }
+    RegisterWindowClass(className.c_str(), &TForm::WindowProc, CS_DBLCLKS);
     HWND owner = Application != nullptr ? Application->Handle() : nullptr;
     FHandle = CreateWindowExW(exStyle, className.c_str(), Wide(caption).c_str(), style, 0, 0, 0, 0, owner, nullptr,
                               instance, this);

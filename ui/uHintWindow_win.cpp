@@ -3,19 +3,7 @@
 #include "uWinUtils.h"
 
 THintWindow::THintWindow(const std::wstring& className, UINT classStyle) : FClassName(className) {
-    HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    if (!GetClassInfoExW(instance, className.c_str(), &wc)) {
-        wc = WNDCLASSEXW{};
-        wc.cbSize = sizeof wc;
-        wc.style = classStyle;
-        wc.lpfnWndProc = &THintWindow::WindowProc;
-        wc.hInstance = instance;
-        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        wc.lpszClassName = className.c_str();
-        if (!RegisterClassExW(&wc)) RaiseLastOSError();
-    }
+    RegisterWindowClass(className.c_str(), &THintWindow::WindowProc, classStyle);
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof metrics;
     if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))

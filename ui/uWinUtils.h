@@ -25,3 +25,7 @@ std::string SysErrorMessage(DWORD code);
 // Full path of the running executable, and its directory with the trailing separator.
 std::string ExecutablePath();
 std::string ExecutableDirectory();
+
+// Registers a window class of this module once (later calls with the same name do nothing);
+// raises EOSError when the system refuses it.
+void RegisterWindowClass(const wchar_t* name, WNDPROC windowProc, UINT classStyle);

@@ -2,6 +2,7 @@
 // entry creates it, error boxes recorded instead of shown, and the prefix's registry settings.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <string>
@@ -52,4 +53,18 @@ protected:
 
     TApplication application;
     std::vector<std::string> errors;
+};
+
+// A test with the gadget running on a registry without its settings; no error box may show.
+class GadgetTest : public testing::Test, protected GadgetHarness {
+protected:
+    void SetUp() override {
+        ClearGadgetSettings();
+        StartGadget();
+    }
+    void TearDown() override {
+        StopGadget();
+        ClearGadgetSettings();
+        EXPECT_TRUE(errors.empty()) << errors.front();
+    }
 };

@@ -12,21 +12,15 @@
 
 namespace {
 
-class HoverTip : public testing::Test, protected GadgetHarness {
+class HoverTip : public GadgetTest {
 protected:
     void SetUp() override {
-        ClearGadgetSettings();
-        StartGadget();
+        GadgetTest::SetUp();
         ASSERT_NE(fmMain->FTip, nullptr);
         // The heart's middle lies under (500, 300).
         fmMain->SetBounds(420, 190, 160, 250);
         ASSERT_TRUE(WaitForFrames(2));
         SetCursorPos(500, 300);
-    }
-    void TearDown() override {
-        StopGadget();
-        ClearGadgetSettings();
-        EXPECT_TRUE(errors.empty()) << errors.front();
     }
     bool TipVisible() const {
         const TTipHint* window = fmMain->FTip->Window();

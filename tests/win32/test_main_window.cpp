@@ -17,17 +17,8 @@ namespace {
 
 const DWORD kDeadline = kGadgetDeadline;
 
-class MainWindow : public testing::Test, protected GadgetHarness {
+class MainWindow : public GadgetTest {
 protected:
-    void SetUp() override {
-        ClearGadgetSettings();
-        StartGadget();
-    }
-    void TearDown() override {
-        StopGadget();
-        ClearGadgetSettings();
-        EXPECT_TRUE(errors.empty()) << errors.front();
-    }
 
     static RECT WindowRect() {
         RECT r{};

@@ -10,17 +10,8 @@
 
 namespace {
 
-class PopupMenu : public testing::Test, protected GadgetHarness {
+class PopupMenu : public GadgetTest {
 protected:
-    void SetUp() override {
-        ClearGadgetSettings();
-        StartGadget();
-    }
-    void TearDown() override {
-        StopGadget();
-        ClearGadgetSettings();
-        EXPECT_TRUE(errors.empty()) << errors.front();
-    }
     std::vector<bool> SizeChecks() const {
         std::vector<bool> checks;
         for (int32_t i = 0; i < fmMain->miSize.Count(); ++i) checks.push_back(fmMain->miSize.Items(i).Checked);
