@@ -36,8 +36,13 @@ set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
 
 if(VELMORA_WINDOWS)
   file(WRITE ${CMAKE_BINARY_DIR}/generated/pictures.rc "${rc_lines}")
+  # The version resource takes the project's one version number.
+  file(WRITE ${CMAKE_BINARY_DIR}/generated/version.rc.h
+"#define VELMORA_VERSION_COMMAS ${PROJECT_VERSION_MAJOR},${PROJECT_VERSION_MINOR},${PROJECT_VERSION_PATCH},0
+#define VELMORA_VERSION_TEXT \"${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH}.0\"
+")
   set(VELMORA_RC_FILE ${CMAKE_SOURCE_DIR}/resources/velmora.rc)
-  set(VELMORA_RC_DEPENDS "${resource_files};${CMAKE_BINARY_DIR}/generated/pictures.rc")
+  set(VELMORA_RC_DEPENDS "${resource_files};${CMAKE_BINARY_DIR}/generated/pictures.rc;${CMAKE_BINARY_DIR}/generated/version.rc.h")
   # Source properties hold per directory: every directory that compiles the script calls this
   # (velmora.exe here, the Windows test program in tests/).
   function(velmora_rc_properties)
