@@ -13,6 +13,7 @@ Outputs (see resources.list):
   logo0..5.jpg     130x120 About-page logo frames, the heart growing from 0 to 5
   about_bear.jpg   135x110 teddy bear with a gift box of the About page
   menu_heart.png   16x17 red heart with alpha for the About menu item
+  sample.jpg       640x480 picture placed beside velmora.exe: the view-image action's default
 """
 
 import io
@@ -650,6 +651,29 @@ def menu_heart():
 
 # ---------------------------------------------------------------------------------------------
 
+SAMPLE_SIZE = (640, 480)
+
+
+def sample_picture():
+    """A bear beside a big glossy heart on a hill at dusk: the first picture a new user views."""
+    w, h = SAMPLE_SIZE
+    img = vertical_gradient(SAMPLE_SIZE, (38, 40, 92), (238, 146, 98))
+    glow = Image.new("L", SAMPLE_SIZE, 0)
+    ImageDraw.Draw(glow).ellipse([160, 250, 480, 470], fill=150)
+    glow = glow.filter(ImageFilter.GaussianBlur(60))
+    img = Image.composite(Image.new("RGB", SAMPLE_SIZE, (255, 214, 150)), img, glow)
+    hill = Image.new("L", SAMPLE_SIZE, 0)
+    ImageDraw.Draw(hill).ellipse([-260, 360, 900, 900], fill=255)
+    hill = hill.filter(ImageFilter.GaussianBlur(2))
+    img = Image.composite(vertical_gradient(SAMPLE_SIZE, (70, 96, 64), (24, 40, 26)), img, hill)
+    img = floor_shadow(img, 360, 405, 120, 10, 150)
+    img = floor_shadow(img, 150, 405, 60, 7, 150)
+    bear = teddy_bear(SAMPLE_SIZE, 150, 255, 52, gift=True, seed=11)
+    img.paste(bear, (0, 0), bear)
+    paint_heart(img, 360.0, 250.0, 140.0)
+    return img
+
+
 def main():
     write_file("coolingmap.bmp", grey_bmp_bytes(PLANE_WIDTH, PLANE_HEIGHT, cooling_map_grey()))
     pictures = [heart_picture(beat) for beat in range(len(HEART_BEAT_SCALES))]
@@ -659,6 +683,7 @@ def main():
         write_file("logo%d.jpg" % n, checked_logo_jpeg(n))
     write_file("about_bear.jpg", jpeg_bytes(about_bear()))
     write_file("menu_heart.png", png_bytes(menu_heart()))
+    write_file("sample.jpg", jpeg_bytes(sample_picture()))
 
 
 if __name__ == "__main__":

@@ -6,6 +6,7 @@
 #include "uScreen.h"
 #include "uTBitmap32.h"
 #include "uTFire.h"
+#include "uTfmImageViewer.h"
 #include "uWinUtils.h"
 
 TfmMain* fmMain = nullptr;
@@ -53,6 +54,8 @@ TfmMain::TfmMain()
 TfmMain::~TfmMain() {
     // Stop the frame clock before the window goes, should the window be destroyed without closing.
     FFire.reset();
+    // The viewer, made on first use, lives as long as the program's main window.
+    delete fmImageViewer;
     if (fmMain == this) fmMain = nullptr;
 }
 
@@ -196,3 +199,49 @@ void TfmMain::PlaceOnFirstMonitor() {
 // The settings store fills these in; until then the defaults of the start-up stand.
 void TfmMain::LoadSettings() {}
 void TfmMain::SaveSettings() {}
+
+// ---- Double-click actions ----
+
+const TActionTableRow ActionTable[ActionTableCount] = {
+    {ActionViewImage, "查看图像  "},
+    {ActionOpenWebPage, "打开网页     "},
+    {ActionOpenFile, "打开文件 "},
+    {ActionRunProgram, "运行程序   "},
+    {ActionStartScreenSaver, "启动默认屏保             "},
+    {ActionLogOff, "注销   "},
+    {ActionShutDown, "关机    "},
+};
+
+std::string TfmMain::GetActionParam() const {
+    if (!FActions) return std::string();
+    const int32_t index = FActions->IndexOfObject(FActiveAction);
+    return index < 0 ? std::string() : FActions->Strings(index);
+}
+
+void TfmMain::SetActionParam(const std::string& value) {
+    if (!FActions) return;
+    const int32_t index = FActions->IndexOfObject(FActiveAction);
+    if (index >= 0)
+        FActions->SetString(index, value);
+    else
+        FActions->AddObject(value, FActiveAction);
+}
+
+void TfmMain::ViewImage(const std::string& path) {
+    if (fmImageViewer == nullptr) fmImageViewer = new TfmImageViewer;
+    fmImageViewer->ShowImage(path);
+}
+
+void TfmMain::FormDblClick() {
+    switch (FActiveAction) {
+        case ActionViewImage: ViewImage(GetActionParam()); break;
+        case ActionOpenFile:
+        case ActionOpenWebPage: SystemCommands.OpenDocument(GetActionParam()); break;
+        case ActionRunProgram: SystemCommands.RunProgram(GetActionParam()); break;
+        case ActionStartScreenSaver: SystemCommands.StartScreenSaver(); break;
+        case ActionLogOff: SystemCommands.LogOff(); break;
+        case ActionShutDown: SystemCommands.ShutDown(); break;
+        default: break;
+    }
+}
+// ---- end of double-click actions ----
