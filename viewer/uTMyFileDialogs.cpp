@@ -1,5 +1,6 @@
 #include "uTMyFileDialogs.h"
 
+#include <commctrl.h>
 #include <commdlg.h>
 
 #include <algorithm>
@@ -44,6 +45,33 @@ BOOL CALLBACK HideHintWindow(HWND window, LPARAM) {
     GetClassNameW(window, className, 32);
     if (lstrcmpW(className, L"TTipHint") == 0 && IsWindowVisible(window)) ShowWindow(window, SW_HIDE);
     return TRUE;
+}
+
+// The full path of the dialog's current selection. The file name box keeps the last file when a
+// folder is selected in the list, so a selected folder is read from the list itself.
+std::string SelectedPath(HWND parent) {
+    wchar_t path[MAX_PATH] = {};
+    const LRESULT length = SendMessageW(parent, CDM_GETFILEPATH, MAX_PATH, reinterpret_cast<LPARAM>(path));
+    const std::string filePath = length > 0 ? Narrow(path) : std::string();
+    HWND view = FindWindowExW(parent, nullptr, L"SHELLDLL_DefView", nullptr);
+    HWND list = view != nullptr ? FindWindowExW(view, nullptr, L"SysListView32", nullptr) : nullptr;
+    if (list == nullptr) return filePath;
+    const int selected = static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    if (selected < 0) return filePath;
+    wchar_t name[MAX_PATH] = {};
+    LVITEMW item{};
+    item.pszText = name;
+    item.cchTextMax = MAX_PATH;
+    SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(selected), reinterpret_cast<LPARAM>(&item));
+    wchar_t folder[MAX_PATH] = {};
+    if (name[0] == L'\0' || SendMessageW(parent, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(folder)) <= 0)
+        return filePath;
+    std::wstring candidate = folder;
+    if (!candidate.empty() && candidate.back() != L'\\') candidate += L'\\';
+    candidate += name;
+    const DWORD attributes = GetFileAttributesW(candidate.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return Narrow(candidate);
+    return filePath;
 }
 
 class THourglass {
@@ -274,9 +302,7 @@ void TMyOpenPictureDialog::DoShow(HWND dialog) {
 }
 
 void TMyOpenPictureDialog::DoSelectionChange(HWND dialog) {
-    wchar_t path[MAX_PATH] = {};
-    const LRESULT length = SendMessageW(GetParent(dialog), CDM_GETFILEPATH, MAX_PATH, reinterpret_cast<LPARAM>(path));
-    const std::string name = length > 0 ? Narrow(path) : std::string();
+    const std::string name = SelectedPath(GetParent(dialog));
     PaintBox->SetScrollBars(svHidden);
     if (name != FPreviewedFile) {
         FPreviewedFile = name;
