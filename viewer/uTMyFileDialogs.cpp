@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "uApplication.h"
+#include "uHourglass.h"
 #include "uPictureFileInfo.h"
 #include "uSysUtils.h"
 #include "uWinUtils.h"
@@ -73,14 +74,6 @@ std::string SelectedPath(HWND parent) {
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return Narrow(candidate);
     return filePath;
 }
-
-class THourglass {
-public:
-    THourglass() { SetCursor(LoadCursorW(nullptr, IDC_WAIT)); }
-    ~THourglass() { SetCursor(LoadCursorW(nullptr, IDC_ARROW)); }
-    THourglass(const THourglass&) = delete;
-    THourglass& operator=(const THourglass&) = delete;
-};
 
 }  // namespace
 
@@ -327,7 +320,6 @@ void TMyOpenPictureDialog::DoSelectionChange(HWND dialog) {
                 ok = false;
             }
         }
-        SetCursor(LoadCursorW(nullptr, IDC_ARROW));
         if (!ok) {
             SetLabelCaption(std::string());
             PaintBox->Bitmap().SetSize(0, 0);

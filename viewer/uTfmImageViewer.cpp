@@ -4,6 +4,7 @@
 
 #include "uApplication.h"
 #include "uGraphicUtils.h"
+#include "uHourglass.h"
 #include "uScreen.h"
 #include "uViewerLook.h"
 #include "uWinUtils.h"
@@ -21,15 +22,6 @@ const int kDesignClientWidth = 292, kDesignClientHeight = 475;
 const int kPanelBottomGap = 51;
 const int kImageInset = 6, kImageRightGap = 9, kImageBottomGap = 16;
 const int kButtonBottomGap = 44, kButtonWidth = 85, kButtonHeight = 26;
-
-// The application-wide hourglass while a picture decodes.
-class THourglass {
-public:
-    THourglass() { SetCursor(LoadCursorW(nullptr, IDC_WAIT)); }
-    ~THourglass() { SetCursor(LoadCursorW(nullptr, IDC_ARROW)); }
-    THourglass(const THourglass&) = delete;
-    THourglass& operator=(const THourglass&) = delete;
-};
 
 RECT FirstMonitorBoundsOfSystem() { return FirstMonitor().Bounds; }
 
