@@ -51,6 +51,10 @@ if(VELMORA_WINDOWS)
       OBJECT_DEPENDS "${VELMORA_RC_DEPENDS}")
   endfunction()
   velmora_rc_properties()
+  # The view-image action's default picture lies beside velmora.exe (and beside the Windows
+  # test program, whose tests start the gadget's double click from there).
+  configure_file(${CMAKE_SOURCE_DIR}/resources/sample.jpg ${CMAKE_BINARY_DIR}/sample.jpg COPYONLY)
+  configure_file(${CMAKE_SOURCE_DIR}/resources/sample.jpg ${CMAKE_BINARY_DIR}/tests/sample.jpg COPYONLY)
 else()
   file(WRITE ${CMAKE_BINARY_DIR}/generated/embedded_resources.cpp
 "// Generated from resources/resources.list: the program's resources for the native build.

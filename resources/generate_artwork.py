@@ -15,6 +15,7 @@ Outputs (see resources.list):
   menu_heart.png   16x17 red heart with alpha for the About menu item
   skin.ini         the skin: colours, fonts and metrics of the menu, dialogs and viewer
   skin.ini.z       the same, zlib-compressed, as the program stores it
+  sample.jpg       640x480 picture placed beside velmora.exe: the view-image action's default
 """
 
 import io
@@ -717,6 +718,27 @@ def skin_ini():
 def compressed_skin(text):
     import zlib
     return zlib.compress(text, 9)
+SAMPLE_SIZE = (640, 480)
+
+
+def sample_picture():
+    """A bear beside a big glossy heart on a hill at dusk: the first picture a new user views."""
+    w, h = SAMPLE_SIZE
+    img = vertical_gradient(SAMPLE_SIZE, (38, 40, 92), (238, 146, 98))
+    glow = Image.new("L", SAMPLE_SIZE, 0)
+    ImageDraw.Draw(glow).ellipse([160, 250, 480, 470], fill=150)
+    glow = glow.filter(ImageFilter.GaussianBlur(60))
+    img = Image.composite(Image.new("RGB", SAMPLE_SIZE, (255, 214, 150)), img, glow)
+    hill = Image.new("L", SAMPLE_SIZE, 0)
+    ImageDraw.Draw(hill).ellipse([-260, 360, 900, 900], fill=255)
+    hill = hill.filter(ImageFilter.GaussianBlur(2))
+    img = Image.composite(vertical_gradient(SAMPLE_SIZE, (70, 96, 64), (24, 40, 26)), img, hill)
+    img = floor_shadow(img, 360, 405, 120, 10, 150)
+    img = floor_shadow(img, 150, 405, 60, 7, 150)
+    bear = teddy_bear(SAMPLE_SIZE, 150, 255, 52, gift=True, seed=11)
+    img.paste(bear, (0, 0), bear)
+    paint_heart(img, 360.0, 250.0, 140.0)
+    return img
 
 
 def main():
@@ -731,6 +753,7 @@ def main():
     skin = skin_ini()
     write_file("skin.ini", skin)
     write_file("skin.ini.z", compressed_skin(skin))
+    write_file("sample.jpg", jpeg_bytes(sample_picture()))
 
 
 if __name__ == "__main__":

@@ -7,6 +7,7 @@
 #include "uTBitmap32.h"
 #include "uTFire.h"
 #include "uTTip.h"
+#include "uTfmImageViewer.h"
 #include "uWinUtils.h"
 
 TfmMain* fmMain = nullptr;
@@ -77,6 +78,8 @@ TfmMain::~TfmMain() {
     // Stop the frame clock before the window goes, should the window be destroyed without closing.
     FFire.reset();
     FTip.reset();
+    // The viewer, made on first use, lives as long as the program's main window.
+    delete fmImageViewer;
     if (fmMain == this) fmMain = nullptr;
 }
 
@@ -250,9 +253,9 @@ void TfmMain::MenuItemClick(TMenuItem& sender) {
 }
 
 void TfmMain::OpenSettings(TMenuItem& sender) {
-    // The settings dialog and the image viewer join here once they exist; until then only the
-    // opening is counted.
+    // The settings dialog joins here once it exists.
     (void)sender;
+    if (fmImageViewer != nullptr && fmImageViewer->Visible()) fmImageViewer->Hide();
     if (FSettingsOpenCount < 5) ++FSettingsOpenCount;
 }
 
@@ -296,3 +299,47 @@ void TfmMain::PlaceOnFirstMonitor() {
     SetWindowPos(Handle(), nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+// Double-click actions.
+
+const TActionTableRow ActionTable[ActionTableCount] = {
+    {ActionViewImage, "查看图像  "},
+    {ActionOpenWebPage, "打开网页     "},
+    {ActionOpenFile, "打开文件 "},
+    {ActionRunProgram, "运行程序   "},
+    {ActionStartScreenSaver, "启动默认屏保             "},
+    {ActionLogOff, "注销   "},
+    {ActionShutDown, "关机    "},
+};
+
+std::string TfmMain::GetActionParam() const {
+    if (!FActions) return std::string();
+    const int32_t index = FActions->IndexOfObject(FActiveAction);
+    return index < 0 ? std::string() : FActions->Strings(index);
+}
+
+void TfmMain::SetActionParam(const std::string& value) {
+    if (!FActions) return;
+    const int32_t index = FActions->IndexOfObject(FActiveAction);
+    if (index >= 0)
+        FActions->SetString(index, value);
+    else
+        FActions->AddObject(value, FActiveAction);
+}
+
+void TfmMain::ViewImage(const std::string& path) {
+    if (fmImageViewer == nullptr) fmImageViewer = new TfmImageViewer;
+    fmImageViewer->ShowImage(path);
+}
+
+void TfmMain::FormDblClick() {
+    switch (FActiveAction) {
+        case ActionViewImage: ViewImage(GetActionParam()); break;
+        case ActionOpenFile:
+        case ActionOpenWebPage: SystemCommands.OpenDocument(GetActionParam()); break;
+        case ActionRunProgram: SystemCommands.RunProgram(GetActionParam()); break;
+        case ActionStartScreenSaver: SystemCommands.StartScreenSaver(); break;
+        case ActionLogOff: SystemCommands.LogOff(); break;
+        case ActionShutDown: SystemCommands.ShutDown(); break;
+        default: break;
+    }
+}

@@ -11,6 +11,7 @@
 #include "uImageList.h"
 #include "uMenus.h"
 #include "uSkin.h"
+#include "uShellUtils.h"
 #include "uStringList.h"
 #include "uTimers.h"
 
@@ -28,6 +29,21 @@ extern const THeartSize HeartSizes[5];
 // Identifiers of the double-click actions used by the start-up defaults.
 constexpr int32_t ActionViewImage = 1000000;
 constexpr int32_t ActionOpenWebPage = 3000000;
+
+// Double-click actions.
+constexpr int32_t ActionOpenFile = 2000000;
+constexpr int32_t ActionRunProgram = 4000000;
+constexpr int32_t ActionStartScreenSaver = 5000000;
+constexpr int32_t ActionLogOff = 6000000;
+constexpr int32_t ActionShutDown = 7000000;
+
+struct TActionTableRow {
+    int32_t Id;
+    const char* Caption;  // trailing blanks are part of it
+};
+constexpr int ActionTableCount = 7;
+// The actions in the order the settings dialog lists them.
+extern const TActionTableRow ActionTable[ActionTableCount];
 
 class TfmMain : public TForm {
 public:
@@ -102,12 +118,25 @@ public:
     TTimer tmHideTip;
     TTimer tmExit;
 
+    // Double-click actions.
+    // The parameter of the active action; empty when it has none.
+    std::string GetActionParam() const;
+    // Sets the active action's parameter, adding an entry for it when there is none.
+    void SetActionParam(const std::string& value);
+    // Shows the picture at path in the viewer, creating the viewer on first use.
+    void ViewImage(const std::string& path);
+    // The left double click: runs the active action; an unknown action does nothing.
+    void FormDblClick();
+    // The system commands the actions run (tests stand in for the ones that end the session).
+    TSystemCommands SystemCommands;
+
 protected:
     void DoShow() override;
     void DoClose() override;
     void DoMouseDown(TMouseButton button, int x, int y) override;
     void DoMouseEnter() override;
     void DoMouseLeave() override;
+    void DoDblClick() override { FormDblClick(); }
 
 private:
     void FormCreate();

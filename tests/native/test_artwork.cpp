@@ -394,6 +394,13 @@ TEST(Artwork, JpegPicturesDecodeAtTheirSizes) {
     }
 }
 
+TEST(Artwork, SamplePictureIsAJpegFile) {
+    const RgbPicture picture = DecodeJpeg(ReadArtwork("sample.jpg"));
+    ASSERT_TRUE(picture.ok);
+    EXPECT_EQ(picture.width, 640);
+    EXPECT_EQ(picture.height, 480);
+}
+
 TEST(Artwork, ErrorPictureIsLightTextOnDialogGrey) {
     const RgbPicture picture = DecodeJpeg(ReadArtwork("image_error.jpg"));
     ASSERT_TRUE(picture.ok);
