@@ -39,8 +39,10 @@ protected:
         EXPECT_EQ(fmImageViewer, nullptr);
         EXPECT_TRUE(errors.empty()) << errors.front();
     }
-    // A real left double click on the window, as the system reports it.
+    // A real left double click on the window, as the system reports it: the second press starts
+    // the window drag, which the release waiting in the queue ends.
     void DoubleClickGadget() {
+        PostMessageW(fmMain->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(80, 100));
         SendMessageW(fmMain->Handle(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(80, 100));
         application.ProcessMessagesUntil([] { return false; }, 100);
     }
