@@ -7,6 +7,7 @@
 #include "uTBitmap32.h"
 #include "uTFire.h"
 #include "uTTip.h"
+#include "uTfmSettings.h"
 #include "uWinUtils.h"
 
 TfmMain* fmMain = nullptr;
@@ -15,6 +16,28 @@ const char* const MakerHomePage = "https://www.norvect.com/";
 const THeartSize HeartSizes[5] = {
     {"极小", 25}, {"小   ", 50}, {"中等  ", 100}, {"大   ", 150}, {"极大", 200},
 };
+
+// --- Double-click actions ---
+const TActionRow ActionTable[7] = {
+    {1000000, "查看图像  "},     {3000000, "打开网页     "},           {2000000, "打开文件 "},
+    {4000000, "运行程序   "},    {5000000, "启动默认屏保             "}, {6000000, "注销   "},
+    {7000000, "关机    "},
+};
+
+std::string TfmMain::GetActionParam() const {
+    const int32_t index = FActions ? FActions->IndexOfObject(FActiveAction) : -1;
+    return index >= 0 ? FActions->Strings(index) : std::string();
+}
+
+void TfmMain::SetActionParam(const std::string& value) {
+    if (!FActions) return;
+    const int32_t index = FActions->IndexOfObject(FActiveAction);
+    if (index >= 0)
+        FActions->SetString(index, value);
+    else
+        FActions->AddObject(value, FActiveAction);
+}
+// --- end of the double-click actions ---
 
 namespace {
 
@@ -250,10 +273,12 @@ void TfmMain::MenuItemClick(TMenuItem& sender) {
 }
 
 void TfmMain::OpenSettings(TMenuItem& sender) {
-    // The settings dialog and the image viewer join here once they exist; until then only the
-    // opening is counted.
-    (void)sender;
+    // Made on first use; the application keeps it until the program ends.
+    if (fmSettings == nullptr) Application->AdoptForm(std::make_unique<TfmSettings>());
+    // The image viewer, when it exists and is visible, closes here.
     if (FSettingsOpenCount < 5) ++FSettingsOpenCount;
+    if (&sender == &miSettings) fmSettings->ShowOptions();
+    if (&sender == &miAbout) fmSettings->ShowAbout();
 }
 
 void TfmMain::DoMouseEnter() {

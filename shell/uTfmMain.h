@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "uForms.h"
 #include "uImageList.h"
@@ -28,6 +29,14 @@ extern const THeartSize HeartSizes[5];
 // Identifiers of the double-click actions used by the start-up defaults.
 constexpr int32_t ActionViewImage = 1000000;
 constexpr int32_t ActionOpenWebPage = 3000000;
+
+// --- Double-click actions: the action table, in the order the settings dialog lists them ---
+struct TActionRow {
+    int32_t Identifier;
+    const char* Caption;
+};
+extern const TActionRow ActionTable[7];
+// --- end of the double-click actions ---
 
 class TfmMain : public TForm {
 public:
@@ -56,6 +65,13 @@ public:
     void SaveSettings();
     bool IsAutorun() const;
     void SetAutorun(bool value);
+
+    // --- Double-click actions: the parameter of the active action ---
+    // The text of the first entry of FActions for FActiveAction; empty when there is none.
+    std::string GetActionParam() const;
+    // Replaces that entry's text, or appends (value, FActiveAction).
+    void SetActionParam(const std::string& value);
+    // --- end of the double-click actions ---
 
     // Popup menu.
     void PopupMenuPopup();

@@ -5,14 +5,15 @@
 #include "uMenus.h"
 #include "uWinUtils.h"
 
-TForm::TForm(const std::wstring& className, const std::string& caption, DWORD style, DWORD exStyle) {
+TForm::TForm(const std::wstring& className, const std::string& caption, DWORD style, DWORD exStyle,
+             UINT classStyle) {
     HINSTANCE instance = GetModuleHandleW(nullptr);
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
     if (!GetClassInfoExW(instance, className.c_str(), &wc)) {
         wc = WNDCLASSEXW{};
         wc.cbSize = sizeof wc;
-        wc.style = CS_DBLCLKS;
+        wc.style = CS_DBLCLKS | classStyle;
         wc.lpfnWndProc = &TForm::WindowProc;
         wc.hInstance = instance;
         wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
@@ -100,6 +101,13 @@ void TForm::Close() {
     if (wasMain) Application->Terminate();
 }
 
+void TForm::SetDialogKeys(bool value) {
+    if (value)
+        SetPropW(FHandle, DialogKeysProperty, reinterpret_cast<HANDLE>(1));
+    else
+        RemovePropW(FHandle, DialogKeysProperty);
+}
+
 bool TForm::HandleMessage(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
 
 LRESULT CALLBACK TForm::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -158,7 +166,7 @@ LRESULT TForm::Dispatch(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
             case WM_CTLCOLORSCROLLBAR:
                 handled = TWinControl::ReflectNotification(window, message, wParam, lParam, result);
                 break;
-            case WM_CLOSE: Close(); handled = true; break;
+            case WM_CLOSE: CloseRequested(); handled = true; break;
             default: break;
         }
         if (!handled) handled = HandleMessage(message, wParam, lParam, result);
