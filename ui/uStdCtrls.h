@@ -106,8 +106,14 @@ public:
 
     bool Reflect(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
+protected:
+    LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
 private:
+    void FitFieldHeight();
+    void PaintSkinned(HDC dc);
     bool FSkinned = false;
+    int FFieldHeight = 0;
 };
 
 // A one-line edit; OnChange runs whenever its text changes (typing or SetText).
@@ -152,7 +158,7 @@ private:
 };
 
 // A big toggle button: a picture above its caption. Buttons of one GroupIndex under one parent
-// form a group in which exactly one is down. It never takes the keyboard focus; a click puts it
+// form a group in which exactly one is down. It never takes the keyboard focus; a press puts it
 // down and runs OnClick.
 class TToggleButton : public TCustomControl {
 public:
@@ -175,7 +181,6 @@ private:
     TImageList FGlyph;
     bool FDown = false;
     bool FHot = false;
-    bool FPressed = false;
 };
 
 // A picture shown at the top-left corner of the control (the control owns the bitmap).

@@ -253,14 +253,66 @@ void TComboBox::Create(HWND parent, int left, int top, int width, int height) {
                         (FSkinned ? CBS_OWNERDRAWFIXED : 0);
     // The window's height includes the drop-down list; the selection field gets the given height.
     CreateHandle(parent, L"COMBOBOX", "", style, 0, left, top, width, height + 200);
-    // The field's frame differs between systems: set a first guess, then correct it by what it gave.
-    int field = height - 6;
+    FFieldHeight = height;
+    FitFieldHeight();
+    if (FSkinned) SendMessageW(Handle(), CB_SETITEMHEIGHT, 0, ActiveSkin()->ListItemHeight);
+}
+
+// The field's frame differs between systems, and a new font resets the field: set a first guess,
+// then correct it by what it gave.
+void TComboBox::FitFieldHeight() {
+    int field = FFieldHeight - 6;
     SendMessageW(Handle(), CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), field);
     RECT shown{};
     GetWindowRect(Handle(), &shown);
-    field += height - (shown.bottom - shown.top);
+    field += FFieldHeight - (shown.bottom - shown.top);
     if (field > 0) SendMessageW(Handle(), CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), field);
-    if (FSkinned) SendMessageW(Handle(), CB_SETITEMHEIGHT, 0, ActiveSkin()->ListItemHeight);
+}
+
+// The skinned field: the selected item on the edit face, a frame, and the drop-down button.
+void TComboBox::PaintSkinned(HDC dc) {
+    const TSkin& skin = *ActiveSkin();
+    RECT client{};
+    GetClientRect(Handle(), &client);
+    const bool focused = GetFocus() == Handle();
+    FillSolid(dc, client, ToColorRef(skin.EditFace));
+    FrameSolid(dc, client, ToColorRef(focused ? skin.Focus : skin.Frame));
+    const int side = client.bottom - client.top - 2;
+    RECT button{client.right - 1 - side, client.top + 1, client.right - 1, client.bottom - 1};
+    FillSolid(dc, button, ToColorRef(skin.ButtonFace));
+    TBrushHandle arrowBrush(CreateSolidBrush(ToColorRef(skin.ButtonText)));
+    TPenHandle arrowPen(CreatePen(PS_SOLID, 1, ToColorRef(skin.ButtonText)));
+    {
+        TSelectObject brush(dc, arrowBrush.Get());
+        TSelectObject pen(dc, arrowPen.Get());
+        const int cx = (button.left + button.right) / 2, cy = (button.top + button.bottom) / 2;
+        const POINT arrow[3] = {{cx - 4, cy - 2}, {cx + 4, cy - 2}, {cx, cy + 2}};
+        Polygon(dc, arrow, 3);
+    }
+    DRAWITEMSTRUCT item{};
+    item.CtlType = ODT_COMBOBOX;
+    item.itemID = static_cast<UINT>(ItemIndex());
+    item.itemState = ODS_COMBOBOXEDIT | (focused ? ODS_SELECTED | ODS_FOCUS : 0);
+    item.hwndItem = Handle();
+    item.hDC = dc;
+    item.rcItem = RECT{client.left + 2, client.top + 2, button.left - 1, client.bottom - 2};
+    TSelectObject font(dc, Font() != nullptr ? static_cast<HGDIOBJ>(Font()) : GetStockObject(DEFAULT_GUI_FONT));
+    LRESULT ignored = 0;
+    Reflect(WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&item), ignored);
+}
+
+LRESULT TComboBox::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (FSkinned && message == WM_PAINT) {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(Handle(), &ps);
+        PaintSkinned(dc);
+        EndPaint(Handle(), &ps);
+        return 0;
+    }
+    if (FSkinned && message == WM_ERASEBKGND) return 1;
+    const LRESULT result = TWinControl::WndProc(message, wParam, lParam);
+    if (message == WM_SETFONT) FitFieldHeight();
+    return result;
 }
 
 void TComboBox::AddItem(const std::string& text, int32_t value) {
@@ -444,27 +496,12 @@ void TToggleButton::Click() {
 
 LRESULT TToggleButton::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
+        // A page button acts at the press, as a tab does; the press that activates the window
+        // counts too.
         case WM_LBUTTONDOWN:
         case WM_LBUTTONDBLCLK:
-            FPressed = true;
-            SetCapture(Handle());
-            Invalidate();
+            Click();
             return 0;
-        case WM_LBUTTONUP: {
-            if (!FPressed) return 0;
-            FPressed = false;
-            ReleaseCapture();
-            Invalidate();
-            RECT client{};
-            GetClientRect(Handle(), &client);
-            const POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
-            if (PtInRect(&client, at)) Click();
-            return 0;
-        }
-        case WM_CAPTURECHANGED:
-            FPressed = false;
-            Invalidate();
-            break;
         case WM_MOUSEMOVE:
             if (!FHot) {
                 FHot = true;
@@ -489,7 +526,7 @@ void TToggleButton::MouseLeft() {
 
 void TToggleButton::Paint(HDC dc, const RECT& client) {
     const TSkin* skin = ActiveSkin();
-    const bool sunken = FDown || FPressed;
+    const bool sunken = FDown;
     COLORREF face = ParentColor();
     if (skin != nullptr) {
         if (sunken)
