@@ -254,7 +254,11 @@ void TfmSettings::ShowDialog() {
                   height);
     }
     Show();
-    ShowWindow(Handle(), SW_SHOW);
+    Activate();
+}
+
+// Makes the dialog the active window, the focus on a control of the page shown.
+void TfmSettings::Activate() {
     SetForegroundWindow(Handle());
     BringWindowToTop(Handle());
     if (!IsDescendant(Handle(), GetFocus()) || !IsWindowVisible(GetFocus()))

@@ -117,6 +117,7 @@ private:
     void FormShow();
     void FormKeyPress(wchar_t& key);
     void ShowDialog();
+    void Activate();
     void SelectPage(int32_t index);
     void LoadControls();
     void ShowActionParam(const std::string& value);

@@ -287,6 +287,18 @@ TEST_F(SettingsDialog, EscapeFromAnyControlHidesTheDialogAndKeepsTheChanges) {
     EXPECT_FALSE(IsWindowVisible(d.Handle()));
 }
 
+TEST_F(SettingsDialog, OpenedFromTheMenuItTakesTheKeyboard) {
+    TfmSettings& d = OpenOptions();
+    EXPECT_EQ(GetForegroundWindow(), d.Handle());
+    ASSERT_EQ(GetFocus(), d.cbShowReflection.Handle());
+    PostMessageW(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 1);
+    Pump(60);
+    EXPECT_FALSE(IsWindowVisible(d.Handle()));
+    fmMain->miAbout.Click();
+    Pump(50);
+    EXPECT_EQ(GetFocus(), d.btnClose.Handle());
+}
+
 TEST_F(SettingsDialog, TabMovesThroughTheControlsInOrder) {
     TfmSettings& d = OpenOptions();
     const HWND order[] = {d.cbShowReflection.Handle(), d.cbAnimated.Handle(), d.cbStayOnTop.Handle(),
