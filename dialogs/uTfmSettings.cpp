@@ -76,7 +76,6 @@ void TLogoThread::Execute() {
 TfmSettings::TfmSettings()
     : TForm(L"TfmSettings", "Velmora 桌面小工具", kWindowStyle, kWindowExStyle, CS_DROPSHADOW),
       URLOpener([this](const std::string& url) { OpenURL(url); }) {
-    fmSettings = this;
     RECT frame{0, 0, kClientWidth, kClientHeight};
     AdjustWindowRectEx(&frame, kWindowStyle, FALSE, kWindowExStyle);
     SetBounds(0, 0, frame.right - frame.left, frame.bottom - frame.top);
@@ -84,6 +83,8 @@ TfmSettings::TfmSettings()
     FormCreate();
     SetDialogKeys(true);
     EndCreation();
+    // Only a dialog that was made whole becomes the program's settings dialog.
+    fmSettings = this;
 }
 
 TfmSettings::~TfmSettings() {

@@ -1,8 +1,8 @@
 // Base of the controls: a child window of the platform's own kind (or of the program's plain
-// control class), owned by its object. Its window procedure is the object's: mouse presses,
-// moves, enter and leave become typed events, and the notifications a container receives about
-// its children (WM_COMMAND, WM_NOTIFY, WM_CTLCOLOR*, WM_DRAWITEM, WM_MEASUREITEM) go back to the
-// child that sent them, so a form's code is its handlers and nothing else.
+// control class), owned by its object. Its window procedure is the object's: mouse presses and
+// moves become typed events, entering and leaving are hooks, and the notifications a container
+// receives about its children (WM_COMMAND, WM_NOTIFY, WM_CTLCOLOR*, WM_DRAWITEM, WM_MEASUREITEM)
+// go back to the child that sent them, so a form's code is its handlers and nothing else.
 #pragma once
 
 #include <windows.h>
@@ -59,8 +59,6 @@ public:
     int32_t Tag = 0;
     TMouseEvent OnMouseDown;
     TMouseMoveEvent OnMouseMove;
-    TNotifyEvent OnMouseEnter;
-    TNotifyEvent OnMouseLeave;
 
     // A notification the parent received from this control; true when handled (result set).
     virtual bool Reflect(UINT /*message*/, WPARAM /*wParam*/, LPARAM /*lParam*/, LRESULT& /*result*/) {
@@ -85,7 +83,7 @@ protected:
     // notifications back to them and leaves the rest to the window's own procedure.
     virtual LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT DefaultHandler(UINT message, WPARAM wParam, LPARAM lParam);
-    // Hooks of the base's mouse handling, run before the events.
+    // The pointer entered or left the control (controls that report it publish their own events).
     virtual void MouseEntered() {}
     virtual void MouseLeft() {}
 

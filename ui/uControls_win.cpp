@@ -116,14 +116,12 @@ LRESULT TWinControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
                 track.hwndTrack = FHandle;
                 TrackMouseEvent(&track);
                 MouseEntered();
-                if (OnMouseEnter) OnMouseEnter(*this);
             }
             if (OnMouseMove) OnMouseMove(*this, x, y);
             break;
         case WM_MOUSELEAVE:
             FMouseInside = false;
             MouseLeft();
-            if (OnMouseLeave) OnMouseLeave(*this);
             break;
         case WM_COMMAND:
         case WM_NOTIFY:
