@@ -148,6 +148,32 @@ TEST_F(SettingsDialog, EveryControlLiesAtItsBounds) {
     }
 }
 
+// The skin's colours as the screen shows them: the strip and page greys, the rules, the links.
+TEST_F(SettingsDialog, SurfacesAreDrawnFromTheSkin) {
+    TfmSettings& d = OpenOptions();
+    const auto shown = [](TWinControl& control, int x, int y) {
+        UpdateWindow(control.Handle());
+        HDC dc = GetDC(control.Handle());
+        const COLORREF colour = GetPixel(dc, x, y);
+        ReleaseDC(control.Handle(), dc);
+        return colour;
+    };
+    Pump(100);
+    EXPECT_EQ(shown(d.pnTasks, 50, 300), RGB(32, 32, 32));
+    EXPECT_EQ(shown(d.pnOptions, 200, 300), RGB(85, 85, 85));
+    EXPECT_EQ(shown(d.hdAppearance, 380, 7), RGB(255, 255, 255));  // the rule
+    fmMain->miAbout.Click();
+    Pump(100);
+    EXPECT_EQ(shown(d.pnAbout, 300, 150), RGB(85, 85, 85));
+    UpdateWindow(d.lbURLSite.Handle());
+    HDC dc = GetDC(d.lbURLSite.Handle());
+    int yellow = 0;
+    for (int x = 0; x < 160; ++x)
+        for (int y = 0; y < 17; ++y) yellow += GetPixel(dc, x, y) == RGB(255, 255, 0) ? 1 : 0;
+    ReleaseDC(d.lbURLSite.Handle(), dc);
+    EXPECT_GT(yellow, 40);
+}
+
 TEST_F(SettingsDialog, ListsHoldTheSizesAndTheActionsInTableOrder) {
     TfmSettings& d = OpenOptions();
     ASSERT_EQ(d.cbHeartSize.Count(), 5);
