@@ -368,6 +368,26 @@ TEST_F(SettingsDialog, MenuCountsTheOpeningsUpToFiveAndMakesTheDialogOnce) {
     EXPECT_TRUE(first->btnAbout.Down());
 }
 
+// Without a skin the controls keep the platform's own kinds and colours.
+TEST(SettingsDialogWithoutSkin, ControlsKeepThePlatformLook) {
+    TApplication application;
+    application.Initialize();
+    ASSERT_EQ(ActiveSkin(), nullptr);
+    TfmSettings d;
+    const auto kind = [](TWinControl& control) { return GetWindowLongW(control.Handle(), GWL_STYLE) & BS_TYPEMASK; };
+    EXPECT_EQ(kind(d.cbAnimated), BS_AUTOCHECKBOX);
+    EXPECT_EQ(kind(d.btnClose), BS_PUSHBUTTON);
+    EXPECT_FALSE(GetWindowLongW(d.cbActions.Handle(), GWL_STYLE) & CBS_OWNERDRAWFIXED);
+    d.cbAnimated.SetChecked(true);
+    EXPECT_EQ(SendMessageW(d.cbAnimated.Handle(), BM_GETCHECK, 0, 0), BST_CHECKED);
+    d.Show();
+    UpdateWindow(d.pnTasks.Handle());
+    HDC dc = GetDC(d.pnTasks.Handle());
+    EXPECT_EQ(GetPixel(dc, 50, 300), GetSysColor(COLOR_BTNSHADOW));
+    ReleaseDC(d.pnTasks.Handle(), dc);
+    EXPECT_EQ(fmSettings, &d);
+}
+
 TEST(BrowseDialogs, FolderPartEndsAtTheLastSeparatorOrDriveColon) {
     EXPECT_EQ(ExtractFilePath("C:\\a\\b.exe"), "C:\\a\\");
     EXPECT_EQ(ExtractFilePath("C:b.exe"), "C:");
