@@ -13,6 +13,8 @@ Outputs (see resources.list):
   logo0..5.jpg     130x120 About-page logo frames, the heart growing from 0 to 5
   about_bear.jpg   135x110 teddy bear with a gift box of the About page
   menu_heart.png   16x17 red heart with alpha for the About menu item
+  btn_options.png  56x56 cogwheel with alpha for the settings dialog's Options button
+  btn_about.png    56x56 heart with an information badge, with alpha, for its About button
   skin.ini         the skin: colours, fonts and metrics of the menu, dialogs and viewer
   skin.ini.z       the same, zlib-compressed, as the program stores it
   sample.jpg       640x480 picture placed beside velmora.exe: the view-image action's default
@@ -654,6 +656,73 @@ def menu_heart():
 # ---------------------------------------------------------------------------------------------
 
 
+BUTTON_PICTURE = 56
+
+
+def downsampled(img, k):
+    return img.resize((img.size[0] // k, img.size[1] // k), Image.LANCZOS)
+
+
+def btn_options():
+    """A brushed-steel cogwheel with a dark hub, lit from the top left, RGBA."""
+    k = SUPERSAMPLE
+    n = BUTTON_PICTURE * k
+    c = n / 2.0
+    teeth, r_outer, r_root, r_hole = 10, 25.5 * k, 20.0 * k, 8.0 * k
+    points = []
+    steps = teeth * 24
+    for i in range(steps):
+        a = 2 * math.pi * i / steps
+        phase = (i % 24) / 24.0
+        # Flat-topped teeth with sloped flanks.
+        if phase < 0.30:
+            r = r_outer
+        elif phase < 0.42:
+            r = r_outer - (r_outer - r_root) * (phase - 0.30) / 0.12
+        elif phase < 0.88:
+            r = r_root
+        else:
+            r = r_root + (r_outer - r_root) * (phase - 0.88) / 0.12
+        points.append((c + r * math.cos(a), c + r * math.sin(a)))
+    mask = Image.new("L", (n, n), 0)
+    md = ImageDraw.Draw(mask)
+    md.polygon(points, fill=255)
+    md.ellipse([c - r_hole, c - r_hole, c + r_hole, c + r_hole], fill=0)
+    metal = vertical_gradient((n, n), (236, 238, 242), (132, 136, 146))
+    # A light ring on the face and a darker groove near the hub.
+    ring = Image.new("L", (n, n), 0)
+    ImageDraw.Draw(ring).ellipse([c - 15 * k, c - 15 * k, c + 15 * k, c + 15 * k], outline=255,
+                                 width=2 * k)
+    metal = Image.composite(Image.new("RGB", (n, n), (104, 108, 118)), metal, ring)
+    shadow = Image.new("L", (n, n), 0)
+    shadow.paste(mask.filter(ImageFilter.GaussianBlur(2 * k)), (k, 2 * k))
+    out = Image.new("RGBA", (n, n), (0, 0, 0, 0))
+    out.paste(Image.new("RGBA", (n, n), (0, 0, 0, 255)),
+              (0, 0), shadow.point(lambda v: v * 110 // 255))
+    gear = Image.new("RGBA", (n, n), (0, 0, 0, 0))
+    gear.paste(metal, (0, 0), mask)
+    out.alpha_composite(gear)
+    return downsampled(out, k)
+
+
+def btn_about():
+    """The glossy heart with a round blue information badge at its lower right, RGBA."""
+    img = Image.new("RGBA", (BUTTON_PICTURE, BUTTON_PICTURE), (0, 0, 0, 0))
+    paint_heart(img, 26.0, 27.0, 20.0)
+    k = SUPERSAMPLE
+    n = BUTTON_PICTURE * k
+    badge = Image.new("RGBA", (n, n), (0, 0, 0, 0))
+    d = ImageDraw.Draw(badge)
+    cx, cy, r = 41 * k, 41 * k, 12 * k
+    d.ellipse([cx - r, cy - r, cx + r, cy + r], fill=(255, 255, 255, 255))
+    r2 = r - 2 * k
+    d.ellipse([cx - r2, cy - r2, cx + r2, cy + r2], fill=(34, 110, 204, 255))
+    d.ellipse([cx - 2 * k, cy - 8 * k, cx + 2 * k, cy - 4 * k], fill=(255, 255, 255, 255))
+    d.rectangle([cx - 2 * k, cy - 2 * k, cx + 2 * k, cy + 7 * k], fill=(255, 255, 255, 255))
+    img.alpha_composite(downsampled(badge, k))
+    return img
+
+
 # ---------------------------------------------------------------------------------------------
 # The skin: colours, fonts and metrics of the menu, the dialogs and the viewer
 
@@ -750,6 +819,8 @@ def main():
         write_file("logo%d.jpg" % n, checked_logo_jpeg(n))
     write_file("about_bear.jpg", jpeg_bytes(about_bear()))
     write_file("menu_heart.png", png_bytes(menu_heart()))
+    write_file("btn_options.png", png_bytes(btn_options()))
+    write_file("btn_about.png", png_bytes(btn_about()))
     skin = skin_ini()
     write_file("skin.ini", skin)
     write_file("skin.ini.z", compressed_skin(skin))

@@ -8,6 +8,7 @@
 #include "uTFire.h"
 #include "uTTip.h"
 #include "uTfmImageViewer.h"
+#include "uTfmSettings.h"
 #include "uWinUtils.h"
 
 TfmMain* fmMain = nullptr;
@@ -16,6 +17,7 @@ const char* const MakerHomePage = "https://www.norvect.com/";
 const THeartSize HeartSizes[5] = {
     {"极小", 25}, {"小   ", 50}, {"中等  ", 100}, {"大   ", 150}, {"极大", 200},
 };
+
 
 namespace {
 
@@ -253,10 +255,12 @@ void TfmMain::MenuItemClick(TMenuItem& sender) {
 }
 
 void TfmMain::OpenSettings(TMenuItem& sender) {
-    // The settings dialog joins here once it exists.
-    (void)sender;
+    // Made on first use; the application keeps it until the program ends.
+    if (fmSettings == nullptr) Application->AdoptForm(std::make_unique<TfmSettings>());
     if (fmImageViewer != nullptr && fmImageViewer->Visible()) fmImageViewer->Hide();
     if (FSettingsOpenCount < 5) ++FSettingsOpenCount;
+    if (&sender == &miSettings) fmSettings->ShowOptions();
+    if (&sender == &miAbout) fmSettings->ShowAbout();
 }
 
 void TfmMain::DoMouseEnter() {

@@ -7,10 +7,14 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "uHintWindow.h"
 
 class TForm;
+
+// Window property of the forms that take the dialog keys (TForm::SetDialogKeys).
+extern const wchar_t DialogKeysProperty[];
 
 class TApplication {
 public:
@@ -39,6 +43,8 @@ public:
     // The form whose closing ends the message loop (the first one registered).
     TForm* MainForm() const { return FMainForm; }
     void SetMainForm(TForm* form);
+    // Keeps a form made on demand until the application ends; returns it.
+    TForm* AdoptForm(std::unique_ptr<TForm> form);
 
     // Shows the main form and runs the message loop until it has closed or Terminate was called.
     void Run();
@@ -73,6 +79,7 @@ private:
     std::unique_ptr<THintWindow> FHintWindow;
     HWND FHandle = nullptr;
     TForm* FMainForm = nullptr;
+    std::vector<std::unique_ptr<TForm>> FForms;
     bool FTerminated = false;
 };
 

@@ -5,10 +5,18 @@
 #include "uWinUtils.h"
 
 TApplication* Application = nullptr;
+const wchar_t DialogKeysProperty[] = L"VelmoraDialogKeys";
 
 namespace {
 const wchar_t kApplicationClass[] = L"VelmoraApplication";
 const UINT WM_SYNCHRONIZE = WM_APP + 0x100;
+// Keyboard messages for a form that takes the dialog keys are handled as a dialog handles them.
+bool IsDialogKeyMessage(MSG& msg) {
+    if (msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST || msg.hwnd == nullptr) return false;
+    HWND root = GetAncestor(msg.hwnd, GA_ROOT);
+    return root != nullptr && GetPropW(root, DialogKeysProperty) != nullptr && IsDialogMessageW(root, &msg);
+}
+
 }  // namespace
 
 TApplication::TApplication() {
@@ -16,6 +24,8 @@ TApplication::TApplication() {
 }
 
 TApplication::~TApplication() {
+    // The forms made on demand go first, the last made first.
+    while (!FForms.empty()) FForms.pop_back();
     FHintWindow.reset();
     SetSynchronizeWakeup(nullptr);
     if (FHandle != nullptr) DestroyWindow(FHandle);
@@ -57,6 +67,11 @@ void TApplication::SetMainForm(TForm* form) {
     if (FMainForm == nullptr || form == nullptr) FMainForm = form;
 }
 
+TForm* TApplication::AdoptForm(std::unique_ptr<TForm> form) {
+    FForms.push_back(std::move(form));
+    return FForms.back().get();
+}
+
 LRESULT CALLBACK TApplication::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_SYNCHRONIZE) {
         // Hand-offs run here, so they are served inside modal loops (menus, moves, message boxes) too.
@@ -73,6 +88,7 @@ void TApplication::ProcessMessages() {
             FTerminated = true;
             break;
         }
+        if (IsDialogKeyMessage(msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
@@ -88,6 +104,7 @@ void TApplication::Run() {
             FTerminated = true;
             break;
         }
+        if (IsDialogKeyMessage(msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }

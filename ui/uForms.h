@@ -13,9 +13,10 @@ class TPopupMenu;
 
 class TForm {
 public:
-    // Registers the window class (once per class name) and creates the native window, owned by
-    // the application window, hidden.
-    TForm(const std::wstring& className, const std::string& caption, DWORD style, DWORD exStyle);
+    // Registers the window class (once per class name, with CS_DBLCLKS and classStyle) and creates
+    // the native window, owned by the application window, hidden.
+    TForm(const std::wstring& className, const std::string& caption, DWORD style, DWORD exStyle,
+          UINT classStyle = 0);
     virtual ~TForm();
     TForm(const TForm&) = delete;
     TForm& operator=(const TForm&) = delete;
@@ -57,10 +58,16 @@ public:
 protected:
     // Creation is over: from now on Show and Hide act on the window.
     void EndCreation() { FCreating = false; }
+    // The message loop gives the form's key presses the dialog keys first: Tab and the arrows move
+    // the focus, Enter sends IDOK (or the default button's command), Escape sends IDCANCEL.
+    void SetDialogKeys(bool value);
 
     // Hook run whenever the form has been made visible.
     virtual void DoShow() {}
     virtual void DoClose() {}
+    // The system asks the window to close (Alt+F4, the close box); the form closes unless a
+    // derived form does something else (a dialog that only hides).
+    virtual void CloseRequested() { Close(); }
     // Every press of any mouse button, the second press of a double click included.
     virtual void DoMouseDown(TMouseButton, int /*x*/, int /*y*/) {}
     // A left double click (after DoMouseDown for its second press).

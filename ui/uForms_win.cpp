@@ -5,9 +5,10 @@
 #include "uMenus.h"
 #include "uWinUtils.h"
 
-TForm::TForm(const std::wstring& className, const std::string& caption, DWORD style, DWORD exStyle) {
+TForm::TForm(const std::wstring& className, const std::string& caption, DWORD style, DWORD exStyle,
+             UINT classStyle) {
     HINSTANCE instance = GetModuleHandleW(nullptr);
-    RegisterWindowClass(className.c_str(), &TForm::WindowProc, CS_DBLCLKS);
+    RegisterWindowClass(className.c_str(), &TForm::WindowProc, CS_DBLCLKS | classStyle);
     HWND owner = Application != nullptr ? Application->Handle() : nullptr;
     FHandle = CreateWindowExW(exStyle, className.c_str(), Wide(caption).c_str(), style, 0, 0, 0, 0, owner, nullptr,
                               instance, this);
@@ -89,6 +90,13 @@ void TForm::Close() {
     if (wasMain) Application->Terminate();
 }
 
+void TForm::SetDialogKeys(bool value) {
+    if (value)
+        SetPropW(FHandle, DialogKeysProperty, reinterpret_cast<HANDLE>(1));
+    else
+        RemovePropW(FHandle, DialogKeysProperty);
+}
+
 bool TForm::HandleMessage(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
 
 LRESULT CALLBACK TForm::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -147,7 +155,7 @@ LRESULT TForm::Dispatch(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
             case WM_CTLCOLORSCROLLBAR:
                 handled = TWinControl::ReflectNotification(window, message, wParam, lParam, result);
                 break;
-            case WM_CLOSE: Close(); handled = true; break;
+            case WM_CLOSE: CloseRequested(); handled = true; break;
             default: break;
         }
         if (!handled) handled = HandleMessage(message, wParam, lParam, result);

@@ -44,8 +44,9 @@ using TFontHandle = TGdiObject<HFONT>;
 using TBrushHandle = TGdiObject<HBRUSH>;
 using TPenHandle = TGdiObject<HPEN>;
 
-// A font by face, height (negative: character height in pixels; positive: cell height) and weight.
-HFONT CreateUiFont(const std::wstring& face, int height, bool bold);
+// A font by face, height (negative: character height in pixels; positive: cell height), weight
+// and underline.
+HFONT CreateUiFont(const std::wstring& face, int height, bool bold, bool underline = false);
 HFONT CreateSkinFont(const TSkinFont& font);
 
 // Selects an object into a device context for the lifetime of this object.

@@ -2,10 +2,11 @@
 
 #include "uWinUtils.h"
 
-HFONT CreateUiFont(const std::wstring& face, int height, bool bold) {
+HFONT CreateUiFont(const std::wstring& face, int height, bool bold, bool underline) {
     LOGFONTW font{};
     font.lfHeight = height;
     font.lfWeight = bold ? FW_BOLD : FW_NORMAL;
+    font.lfUnderline = underline ? TRUE : FALSE;
     font.lfCharSet = DEFAULT_CHARSET;
     font.lfQuality = DEFAULT_QUALITY;
     lstrcpynW(font.lfFaceName, face.c_str(), LF_FACESIZE);

@@ -49,13 +49,13 @@ void TfmImageViewer::FormCreate() {
     SetClassLongPtrW(Handle(), GCL_STYLE, GetClassLongPtrW(Handle(), GCL_STYLE) | CS_DROPSHADOW);
     SetWindowLongW(Handle(), GWL_EXSTYLE, GetWindowLongW(Handle(), GWL_EXSTYLE) | WS_EX_APPWINDOW);
 
-    FBackground = CreateSolidBrush(ViewerLook::Background);
+    FBackground = CreateSolidBrush(ViewerLook::Background());
     FFont = CreateFontW(-ViewerLook::FontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                         OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, ViewerLook::FontName);
     SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(FFont), FALSE);
 
     pnMain = std::make_unique<TPanel>(Handle(), 0, 0, kDesignClientWidth, kDesignClientHeight - kPanelBottomGap);
-    pnMain->Color = ViewerLook::Background;
+    pnMain->Color = ViewerLook::Background();
     pnMain->SingleFrame = true;
     pnMain->FrameColor = ViewerLook::PanelFrame;
     pnMain->BevelOuter = bvNone;
@@ -67,7 +67,7 @@ void TfmImageViewer::FormCreate() {
     Image->BitmapAlign = baCenter;
     Image->Scale = 1.0f;
     Image->RepaintMode = rmOptimizer;
-    Image->Color = ViewerLook::PictureBackground;
+    Image->Color = ViewerLook::PictureBackground();
     Image->Bitmap().SetResamplerClassName("TDraftResampler");
     Image->OnInitStages = [this](TCustomImage32& sender) { ImageInitStages(sender); };
     Image->OnPaintStage = [this](TCustomImage32& sender, TBitmap32& buffer, int32_t stage) {

@@ -50,6 +50,8 @@ public:
 protected:
     void DoMouseDown(TMouseButton button, int x, int y) override;
     void DoDblClick() override { btnCloseClick(); }
+    // The close box, Alt+F4 or a WM_CLOSE only hide the viewer; it lives until the program ends.
+    void CloseRequested() override { btnCloseClick(); }
     bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:

@@ -1,15 +1,24 @@
-// The look of the picture viewer and of the open dialog's preview in one place: colours, font
-// and frame metrics, until they are read from the skin.
+// The look of the picture viewer and of the open dialog's preview in one place: the grey comes
+// from the skin (the platform's face colour without one); the frames and the font are the
+// viewer's own design.
 #pragma once
 
 #include <windows.h>
 
+#include "uGdiObjects.h"
+#include "uSkin.h"
 #include "uTBitmap32.h"
 
 namespace ViewerLook {
 // The viewer's window, panel and picture background.
-constexpr COLORREF Background = RGB(85, 85, 85);
-constexpr TColor32 PictureBackground = 0xFF555555u;  // opaque (85, 85, 85)
+inline COLORREF Background() {
+    const TSkin* skin = ActiveSkin();
+    return skin != nullptr ? ToColorRef(skin->Face) : GetSysColor(COLOR_BTNFACE);
+}
+inline TColor32 PictureBackground() {
+    const COLORREF c = Background();
+    return Color32(GetRValue(c), GetGValue(c), GetBValue(c));
+}
 // The one-pixel frame of the viewer's panel.
 constexpr COLORREF PanelFrame = RGB(0, 0, 0);
 // The frame drawn round a decoded picture (not round the error picture).

@@ -466,4 +466,31 @@ TEST(Artwork, MenuHeartIsRedWithAlpha) {
     EXPECT_EQ(res.Size, data.size());
 }
 
+// The settings dialog's page-button pictures: 56 x 56 with alpha, transparent corners, an opaque
+// middle, embedded as they are.
+TEST(Artwork, PageButtonPicturesHaveAlpha) {
+    struct Case { const char* file; const char* resource; };
+    for (const Case& c : {Case{"btn_options.png", "BTN_OPTIONS"}, Case{"btn_about.png", "BTN_ABOUT"}}) {
+        SCOPED_TRACE(c.file);
+        const Bytes data = ReadArtwork(c.file);
+        png_image image;
+        std::memset(&image, 0, sizeof image);
+        image.version = PNG_IMAGE_VERSION;
+        ASSERT_TRUE(png_image_begin_read_from_memory(&image, data.data(), data.size())) << image.message;
+        EXPECT_EQ(image.width, 56u);
+        EXPECT_EQ(image.height, 56u);
+        EXPECT_TRUE(image.format & PNG_FORMAT_FLAG_ALPHA);
+        image.format = PNG_FORMAT_RGBA;
+        std::vector<uint8_t> rgba(PNG_IMAGE_SIZE(image));
+        ASSERT_TRUE(png_image_finish_read(&image, nullptr, rgba.data(), 0, nullptr)) << image.message;
+        auto alpha = [&](int x, int y) { return rgba[(size_t(y) * image.width + size_t(x)) * 4 + 3]; };
+        EXPECT_EQ(alpha(0, 0), 0);
+        EXPECT_EQ(alpha(55, 0), 0);
+        EXPECT_EQ(alpha(0, 55), 0);
+        EXPECT_EQ(alpha(18, 28), 255);
+        const TResourceBytes res = FindResourceBytes(TResourceType::RawData, c.resource);
+        EXPECT_EQ(res.Size, data.size());
+    }
+}
+
 }  // namespace
