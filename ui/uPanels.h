@@ -1,4 +1,4 @@
-// The panel: a child window that fills itself with a colour, draws an optional one-pixel frame,
+// The frame panel: a child window that fills itself with a colour, draws an optional one-pixel frame,
 // bevels and a centred caption, and lays nothing out itself (its owner places the children).
 #pragma once
 
@@ -11,12 +11,12 @@
 
 enum TBevelCut { bvNone, bvLowered, bvRaised };
 
-class TPanel {
+class TFramePanel {
 public:
-    TPanel(HWND parent, int left, int top, int width, int height);
-    virtual ~TPanel();
-    TPanel(const TPanel&) = delete;
-    TPanel& operator=(const TPanel&) = delete;
+    TFramePanel(HWND parent, int left, int top, int width, int height);
+    virtual ~TFramePanel();
+    TFramePanel(const TFramePanel&) = delete;
+    TFramePanel& operator=(const TFramePanel&) = delete;
 
     HWND Handle() const { return FHandle; }
     void SetBounds(int left, int top, int width, int height);

@@ -4,7 +4,7 @@
 #include "uWinUtils.h"
 
 namespace {
-const wchar_t kPanelClass[] = L"TPanel";
+const wchar_t kPanelClass[] = L"TFramePanel";
 
 int BevelWidth(TBevelCut cut) { return cut == bvNone ? 0 : 1; }
 
@@ -14,7 +14,7 @@ void DrawBevel(HDC dc, RECT& r, TBevelCut cut) {
 }
 }  // namespace
 
-TPanel::TPanel(HWND parent, int left, int top, int width, int height) : Color(GetSysColor(COLOR_BTNFACE)) {
+TFramePanel::TFramePanel(HWND parent, int left, int top, int width, int height) : Color(GetSysColor(COLOR_BTNFACE)) {
     HINSTANCE instance = GetModuleHandleW(nullptr);
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
@@ -22,7 +22,7 @@ TPanel::TPanel(HWND parent, int left, int top, int width, int height) : Color(Ge
         wc = WNDCLASSEXW{};
         wc.cbSize = sizeof wc;
         wc.style = CS_DBLCLKS;
-        wc.lpfnWndProc = &TPanel::WindowProc;
+        wc.lpfnWndProc = &TFramePanel::WindowProc;
         wc.hInstance = instance;
         wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
         wc.lpszClassName = kPanelClass;
@@ -33,44 +33,44 @@ TPanel::TPanel(HWND parent, int left, int top, int width, int height) : Color(Ge
     if (FHandle == nullptr) RaiseLastOSError();
 }
 
-TPanel::~TPanel() {
+TFramePanel::~TFramePanel() {
     if (FHandle == nullptr) return;
     SetWindowLongPtrW(FHandle, GWLP_USERDATA, 0);
     DestroyWindow(FHandle);
 }
 
-void TPanel::SetBounds(int left, int top, int width, int height) {
+void TFramePanel::SetBounds(int left, int top, int width, int height) {
     SetWindowPos(FHandle, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-RECT TPanel::BoundsRect() const {
+RECT TFramePanel::BoundsRect() const {
     RECT r{};
     GetWindowRect(FHandle, &r);
     MapWindowPoints(nullptr, GetParent(FHandle), reinterpret_cast<POINT*>(&r), 2);
     return r;
 }
 
-int TPanel::Width() const {
+int TFramePanel::Width() const {
     RECT r{};
     GetClientRect(FHandle, &r);
     return r.right;
 }
 
-int TPanel::Height() const {
+int TFramePanel::Height() const {
     RECT r{};
     GetClientRect(FHandle, &r);
     return r.bottom;
 }
 
-void TPanel::SetParentWindow(HWND parent) { SetParent(FHandle, parent); }
+void TFramePanel::SetParentWindow(HWND parent) { SetParent(FHandle, parent); }
 
-void TPanel::SetCaption(const std::string& caption) {
+void TFramePanel::SetCaption(const std::string& caption) {
     if (caption == FCaption) return;
     FCaption = caption;
     Invalidate();
 }
 
-RECT TPanel::InnerRect() const {
+RECT TFramePanel::InnerRect() const {
     RECT r{0, 0, Width(), Height()};
     const int inset = (SingleFrame ? 1 : 0) + BevelWidth(BevelOuter) + BevelWidth(BevelInner) + BorderWidth;
     InflateRect(&r, -inset, -inset);
@@ -79,11 +79,11 @@ RECT TPanel::InnerRect() const {
     return r;
 }
 
-void TPanel::Invalidate() {
+void TFramePanel::Invalidate() {
     if (FHandle != nullptr) InvalidateRect(FHandle, nullptr, TRUE);
 }
 
-void TPanel::Paint(HDC dc) {
+void TFramePanel::Paint(HDC dc) {
     RECT r{0, 0, Width(), Height()};
     HBRUSH fill = CreateSolidBrush(Color);
     FillRect(dc, &r, fill);
@@ -105,17 +105,17 @@ void TPanel::Paint(HDC dc) {
     }
 }
 
-LRESULT CALLBACK TPanel::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK TFramePanel::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
         auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
     }
-    auto* panel = reinterpret_cast<TPanel*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    auto* panel = reinterpret_cast<TFramePanel*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (panel == nullptr || panel->FHandle != window) return DefWindowProcW(window, message, wParam, lParam);
     return panel->Dispatch(message, wParam, lParam);
 }
 
-LRESULT TPanel::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT TFramePanel::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     const int x = static_cast<short>(LOWORD(lParam)), y = static_cast<short>(HIWORD(lParam));
     switch (message) {
         case WM_ERASEBKGND: return 1;

@@ -96,7 +96,7 @@ std::string FormatFileSize(uint64_t size) {
 
 void TSilentPaintPanel::Paint(HDC dc) {
     try {
-        TPanel::Paint(dc);
+        TFramePanel::Paint(dc);
     } catch (...) {
         SetCaption(std::string());
     }
@@ -146,7 +146,7 @@ TMyOpenPictureDialog::TMyOpenPictureDialog(HWND owner) : FOwner(owner) {
                                nullptr);
     if (FParking == nullptr) RaiseLastOSError();
 
-    PicturePanel = std::make_unique<TPanel>(FParking, 204, 5, 169, 200);
+    PicturePanel = std::make_unique<TFramePanel>(FParking, 204, 5, 169, 200);
     PicturePanel->BevelOuter = bvNone;
     PicturePanel->BorderWidth = 6;
     PictureLabel1 = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 6, 16, 157,

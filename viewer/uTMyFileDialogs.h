@@ -23,9 +23,9 @@ uint64_t GetFileSize64(const std::string& path);
 std::string FormatFileSize(uint64_t size);
 
 // A panel whose painting never reports an error: a failure empties its caption instead.
-class TSilentPaintPanel : public TPanel {
+class TSilentPaintPanel : public TFramePanel {
 public:
-    using TPanel::TPanel;
+    using TFramePanel::TFramePanel;
 
 protected:
     void Paint(HDC dc) override;
@@ -57,7 +57,7 @@ public:
     std::function<void(HWND dialog)> OnSelectionChange;
     std::function<void(HWND dialog)> OnClose;
 
-    std::unique_ptr<TPanel> PicturePanel;
+    std::unique_ptr<TFramePanel> PicturePanel;
     HWND PictureLabel1 = nullptr;  // a child of PicturePanel, freed with it
     std::unique_ptr<TSilentPaintPanel> PaintPanel;
     std::unique_ptr<TImgView32> PaintBox;

@@ -54,7 +54,7 @@ void TfmImageViewer::FormCreate() {
                         OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, ViewerLook::FontName);
     SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(FFont), FALSE);
 
-    pnMain = std::make_unique<TPanel>(Handle(), 0, 0, kDesignClientWidth, kDesignClientHeight - kPanelBottomGap);
+    pnMain = std::make_unique<TFramePanel>(Handle(), 0, 0, kDesignClientWidth, kDesignClientHeight - kPanelBottomGap);
     pnMain->Color = ViewerLook::Background();
     pnMain->SingleFrame = true;
     pnMain->FrameColor = ViewerLook::PanelFrame;
@@ -76,12 +76,12 @@ void TfmImageViewer::FormCreate() {
     Image->OnMouseDown = [this](TMouseButton button, int x, int y) { ImageMouseDown(button, x, y); };
     Image->OnDblClick = [this] { btnCloseClick(); };
 
-    btnClose = std::make_unique<TButton>(Handle(), "确定", 101, kDesignClientHeight - kButtonBottomGap, kButtonWidth,
-                                         kButtonHeight);
+    btnClose = std::make_unique<TButton>();
+    btnClose->Create(Handle(), "确定", 101, kDesignClientHeight - kButtonBottomGap, kButtonWidth, kButtonHeight);
     btnClose->SetFont(FFont);
-    btnClose->SetDefault(true);
-    btnClose->Cancel = true;
-    btnClose->OnClick = [this] { btnCloseClick(); };
+    btnClose->OnClick = [this](TWinControl&) { btnCloseClick(); };
+    // Enter and Escape, wherever the focus is, close the viewer as OK does.
+    SetDialogKeys(true);
 
     RECT frame{0, 0, kDesignClientWidth, kDesignClientHeight};
     AdjustWindowRectEx(&frame, kViewerStyle, FALSE, GetWindowLongW(Handle(), GWL_EXSTYLE));
@@ -184,7 +184,7 @@ void TfmImageViewer::FormResize() {
     RECT client{};
     GetClientRect(Handle(), &client);
     const RECT button = btnClose->BoundsRect();
-    btnClose->SetBounds(client.right / 2 - btnClose->Width() / 2, button.top, button.right - button.left,
+    btnClose->SetBounds(client.right / 2 - (button.right - button.left) / 2, button.top, button.right - button.left,
                         button.bottom - button.top);
 }
 
@@ -229,8 +229,8 @@ bool TfmImageViewer::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, L
             }
             return (wParam & 0xFFF0) == SC_SIZE && !FSizeable;
         case WM_COMMAND:
-            if (btnClose && reinterpret_cast<HWND>(lParam) == btnClose->Handle() && HIWORD(wParam) == BN_CLICKED) {
-                btnClose->Click();
+            if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+                btnCloseClick();
                 return true;
             }
             return false;

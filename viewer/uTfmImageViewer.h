@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "uButtons.h"
+#include "uStdCtrls.h"
 #include "uForms.h"
 #include "uImage32.h"
 #include "uPanels.h"
@@ -32,7 +32,7 @@ public:
     // stand for another display.
     std::function<RECT()> FirstMonitorBounds;
 
-    std::unique_ptr<TPanel> pnMain;
+    std::unique_ptr<TFramePanel> pnMain;
     std::unique_ptr<TImage32> Image;
     std::unique_ptr<TButton> btnClose;
 

@@ -10,6 +10,7 @@
 #include "picture_files.h"
 #include "uApplication.h"
 #include "uGraphics.h"
+#include "uSkin.h"
 #include "uTfmImageViewer.h"
 
 namespace {
@@ -18,11 +19,13 @@ const DWORD kDeadline = 15000;
 
 class ImageViewer : public testing::Test {
 protected:
+    TSkinData skin;
     void SetUp() override {
         application.Initialize();
         application.SetTitle("Velmora");
         application.OnShowError = [this](const std::string& message) { errors.push_back(message); };
         RegisterPictureFormats();
+        ASSERT_TRUE(skin.LoadFromResource("SKDEFAULT"));  // the program's look, as the gadget loads it
         viewer = new TfmImageViewer;
     }
     void TearDown() override {
@@ -177,8 +180,8 @@ TEST_F(ImageViewer, EnterEscapeOkAndDoubleClickHideIt) {
         const char* how;
         std::function<void()> act;
     } ways[] = {
-        {"Enter", [&] { SendMessageW(button, WM_KEYDOWN, VK_RETURN, 0); }},
-        {"Escape", [&] { SendMessageW(button, WM_KEYDOWN, VK_ESCAPE, 0); }},
+        {"Enter", [&] { PostMessageW(button, WM_KEYDOWN, VK_RETURN, 0); }},
+        {"Escape", [&] { PostMessageW(button, WM_KEYDOWN, VK_ESCAPE, 0); }},
         {"OK", [&] { SendMessageW(button, BM_CLICK, 0, 0); }},
         {"double click on the picture", [&] { DoubleClick(viewer->Image->Handle()); }},
         {"double click on the panel", [&] { DoubleClick(viewer->pnMain->Handle()); }},

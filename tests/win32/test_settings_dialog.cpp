@@ -388,13 +388,6 @@ TEST(SettingsDialogWithoutSkin, ControlsKeepThePlatformLook) {
     EXPECT_EQ(fmSettings, &d);
 }
 
-TEST(BrowseDialogs, FolderPartEndsAtTheLastSeparatorOrDriveColon) {
-    EXPECT_EQ(ExtractFilePath("C:\\a\\b.exe"), "C:\\a\\");
-    EXPECT_EQ(ExtractFilePath("C:b.exe"), "C:");
-    EXPECT_EQ(ExtractFilePath("b.exe"), "");
-    EXPECT_EQ(ExtractFilePath(""), "");
-}
-
 // The open-file dialog of the browse button, seen from a watcher that reads it and cancels it.
 struct TOpenDialogSeen {
     std::string folder, fileName, filter;
