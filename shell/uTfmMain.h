@@ -13,6 +13,7 @@
 
 class TFire;
 class TBitmap32;
+class TPauseCauses;
 
 // Identifiers of the double-click actions used by the start-up defaults.
 constexpr int32_t ActionViewImage = 1000000;
@@ -58,10 +59,14 @@ public:
     TTimer tmScreensaver;
     TTimer tmExit;
 
+    // Everything that keeps the flames from being seen; drives the renderer's Paused.
+    std::unique_ptr<TPauseCauses> FPauseCauses;
+
 protected:
     void DoShow() override;
     void DoClose() override;
     void DoMouseDown(TMouseButton button, int x, int y) override;
+    bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
     void FormCreate();
