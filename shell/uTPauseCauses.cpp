@@ -146,9 +146,10 @@ void TPauseCauses::Check(bool screenSaverRunning) {
 void TPauseCauses::CheckWindows() {
     // Nobody sees the screen anyway: the windows are looked at again once that ends.
     if (FScreenSaver || FSessionLocked || FSessionDisconnected || FDisplaysOff) return;
-    FFullScreenExclusive =
-        FullScreenExclusiveOnMonitorOf(FWindow, FullScreenExclusiveRunning ? FullScreenExclusiveRunning() : false);
-    FCovered = !FFullScreenExclusive && WindowFullyCovered(FWindow);
+    // One reason is enough: the second is only asked for when the first does not hold.
+    FCovered = WindowFullyCovered(FWindow);
+    FFullScreenExclusive = !FCovered && FullScreenExclusiveRunning &&
+                           FullScreenExclusiveOnMonitorOf(FWindow, FullScreenExclusiveRunning());
 }
 
 void TPauseCauses::Apply() {
