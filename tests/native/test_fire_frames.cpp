@@ -153,8 +153,13 @@ TEST(FireClock, APausedRendererAndItsHeartHandNothingOverUntilResumed) {
 
     fire->SetPaused(true);
     // The heart's wait in progress (600 ms at most) runs its course; then all is quiet.
-    const auto settle = std::chrono::steady_clock::now() + std::chrono::milliseconds(800);
-    while (std::chrono::steady_clock::now() < settle) CheckSynchronize(10);
+    auto quietFor = [](std::chrono::milliseconds span) {
+        const auto end = std::chrono::steady_clock::now() + span;
+        while (std::chrono::steady_clock::now() < end)
+            if (CheckSynchronize(10)) return false;
+        return true;
+    };
+    ASSERT_TRUE(FireTest::PumpUntil([&] { return quietFor(std::chrono::milliseconds(700)); }));
     const std::vector<TColor32> heart(fire->HeartBitmap->Pixels(), fire->HeartBitmap->Pixels() + 160 * 200);
     const int pausedAt = frames;
     int handOffs = 0;

@@ -211,7 +211,13 @@ TEST_F(TimerThread, AnIdleClockNeitherReadsTheCounterNorHandsOverAndResumesWhenD
 
         if (idle == Paused) timer->SetPaused(true);
         else timer->SetEnabled(false);
-        PumpFor(std::chrono::milliseconds(50));  // the loop round in progress ends
+        // The loop round in progress ends (however slow the machine): the readings stand still.
+        auto stillFor = [&](std::chrono::milliseconds span) {
+            const int at = readings.load();
+            PumpFor(span);
+            return readings.load() == at;
+        };
+        ASSERT_TRUE(PumpUntil([&] { return stillFor(std::chrono::milliseconds(100)); }));
         const int readingsIdle = readings.load();
         const int framesIdle = Frames.load();
         Now += 1000;  // long due, but idle
