@@ -63,13 +63,15 @@ TRegion CoveredRegion(HWND window) {
 
 }  // namespace
 
-bool WindowFullyCovered(HWND window) {
+RECT VirtualScreen() {
+    const int left = GetSystemMetrics(SM_XVIRTUALSCREEN), top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    return RECT{left, top, left + GetSystemMetrics(SM_CXVIRTUALSCREEN), top + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+}
+
+bool WindowFullyCovered(HWND window, const RECT& screens) {
     if (!IsWindowVisible(window) || (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST)) return false;
     RECT bounds{};
     if (!GetWindowRect(window, &bounds)) return false;
-    const RECT screens{GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
-                       GetSystemMetrics(SM_XVIRTUALSCREEN) + GetSystemMetrics(SM_CXVIRTUALSCREEN),
-                       GetSystemMetrics(SM_YVIRTUALSCREEN) + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
     RECT seen{};
     if (!IntersectRect(&seen, &bounds, &screens)) return false;  // off every screen: not covered
     TRegion uncovered = RectRegion(seen);
@@ -94,7 +96,10 @@ bool FullScreenExclusiveOnMonitorOf(HWND window, bool fullScreenExclusiveRunning
 }
 
 TPauseCauses::TPauseCauses(HWND window, std::function<void(bool paused)> onChange)
-    : FullScreenExclusiveRunning(&QueryFullScreenExclusiveRunning), FWindow(window), FOnChange(std::move(onChange)) {
+    : FullScreenExclusiveRunning(&QueryFullScreenExclusiveRunning),
+      FWindow(window),
+      FOnChange(std::move(onChange)),
+      FScreens(VirtualScreen()) {
     // Either registration may fail (no terminal services, an older system): that cause then
     // never holds.
     FSessionNotification = WTSRegisterSessionNotification(window, NOTIFY_FOR_THIS_SESSION) != FALSE;
@@ -111,6 +116,10 @@ bool TPauseCauses::Paused() const {
 }
 
 bool TPauseCauses::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_DISPLAYCHANGE) {
+        FScreens = VirtualScreen();
+        return false;
+    }
     if (message == WM_WTSSESSION_CHANGE) {
         switch (wParam) {
             case WTS_SESSION_LOCK: FSessionLocked = true; break;
@@ -147,7 +156,7 @@ void TPauseCauses::CheckWindows() {
     // Nobody sees the screen anyway: the windows are looked at again once that ends.
     if (FScreenSaver || FSessionLocked || FSessionDisconnected || FDisplaysOff) return;
     // One reason is enough: the second is only asked for when the first does not hold.
-    FCovered = WindowFullyCovered(FWindow);
+    FCovered = WindowFullyCovered(FWindow, FScreens);
     FFullScreenExclusive = !FCovered && FullScreenExclusiveRunning &&
                            FullScreenExclusiveOnMonitorOf(FWindow, FullScreenExclusiveRunning());
 }

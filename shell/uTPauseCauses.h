@@ -36,6 +36,9 @@ private:
 
     HWND FWindow;
     std::function<void(bool)> FOnChange;
+    // The bounds of all screens, asked for again only when the displays change (the query is
+    // slow on some systems, the check runs twice a second).
+    RECT FScreens;
     HPOWERNOTIFY FDisplayNotification = nullptr;
     bool FSessionNotification = false;
 
@@ -47,11 +50,15 @@ private:
     bool FFullScreenExclusive = false;
 };
 
-// The looked-at causes, one function each (exposed for the tests).
+// The bounds of all screens together.
+RECT VirtualScreen();
+
+// The looked-at causes, one function each.
 //
 // The window is not topmost and the visible windows above it hide all of its bounds that lie on
-// the screens. A window above counts where it is opaque: not minimized, not cloaked, not click-
-// through, and layered only with full constant opacity; a shaped window counts by its shape.
-bool WindowFullyCovered(HWND window);
+// the screens (VirtualScreen). A window above counts where it is opaque: not minimized, not
+// cloaked, not click-through, and layered only with full constant opacity; a shaped window
+// counts by its shape.
+bool WindowFullyCovered(HWND window, const RECT& screens);
 // An application runs full-screen exclusive and its foreground window is on window's monitor.
 bool FullScreenExclusiveOnMonitorOf(HWND window, bool fullScreenExclusiveRunning);
