@@ -4,6 +4,7 @@
 #include <shellapi.h>
 #include <wtsapi32.h>
 
+#include <cstring>
 #include <memory>
 #include <type_traits>
 #include <utility>
@@ -139,7 +140,7 @@ bool TPauseCauses::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         if (!IsEqualGUID(setting->PowerSetting, ConsoleDisplayState) || setting->DataLength < sizeof(DWORD))
             return false;
         DWORD state = 0;
-        memcpy(&state, setting->Data, sizeof state);
+        std::memcpy(&state, setting->Data, sizeof state);
         FDisplaysOff = state == DisplayOff;
         Apply();
         return true;

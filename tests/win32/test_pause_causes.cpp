@@ -6,6 +6,7 @@
 #include <wtsapi32.h>
 
 #include <atomic>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -94,7 +95,7 @@ LRESULT SendDisplayState(DWORD state) {
     } message{};
     message.Setting.PowerSetting = {0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
     message.Setting.DataLength = sizeof state;
-    memcpy(message.Setting.Data, &state, sizeof state);
+    std::memcpy(message.Setting.Data, &state, sizeof state);
     return SendMessageW(fmMain->Handle(), WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE,
                         reinterpret_cast<LPARAM>(&message.Setting));
 }
