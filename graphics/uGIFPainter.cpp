@@ -4,6 +4,13 @@
 #include <chrono>
 #include <thread>
 
+namespace {
+
+// A paused painter's sleep is one wait on its event; the limit only bounds a single wait.
+constexpr int32_t PausedWaitMs = 60 * 60 * 1000;
+
+}  // namespace
+
 void TWakeupEvent::SetEvent() {
     {
         std::lock_guard<std::mutex> guard(FLock);
@@ -38,6 +45,18 @@ void TGIFPainter::Stop() {
     FWakeup.SetEvent();
 }
 
+void TGIFPainter::SetPaused(bool paused) {
+    // Pausing lets a wait in progress run its course; resuming ends the sleep of a paused painter.
+    if (FPaused.exchange(paused, std::memory_order_relaxed) && !paused) FWakeup.SetEvent();
+}
+
+void TGIFPainter::WaitWhilePaused() {
+    if (!Paused()) return;
+    while (Paused() && !Stopped()) FWakeup.WaitFor(PausedWaitMs);
+    FLastWait = 0;
+    FWaitStart = FClock();
+}
+
 void TGIFPainter::Execute() {
     if (!Stopped() && !Terminated()) {
         try {
@@ -52,6 +71,7 @@ void TGIFPainter::Execute() {
 bool TGIFPainter::WaitBeforeFrame(int32_t delay) {
     if (delay < 1) {
         std::this_thread::yield();
+        WaitWhilePaused();
         return !Stopped();
     }
     FImage.FramePicture(FActiveFrame);  // decoding counts as time spent outside waiting
@@ -67,6 +87,7 @@ bool TGIFPainter::WaitBeforeFrame(int32_t delay) {
         FLastWait = 0;
         FWaitStart = FClock();
     }
+    WaitWhilePaused();
     return !Stopped();
 }
 

@@ -33,6 +33,10 @@ public:
     // Asks the painter to end: no further draws, and a pending wait ends at once.
     void Stop();
     bool Stopped() const { return FStopped.load(std::memory_order_relaxed); }
+    // A paused painter asks for no draw: it sleeps before its next frame until it is resumed
+    // (or stopped), and then times its frames afresh from there.
+    void SetPaused(bool paused);
+    bool Paused() const { return FPaused.load(std::memory_order_relaxed); }
     uint16_t Options() const { return FOptions; }
     size_t ActiveFrame() const { return FActiveFrame.load(std::memory_order_relaxed); }
 
@@ -43,6 +47,7 @@ private:
     void Paint();
     // Waits before the active frame; false when the painter was stopped meanwhile.
     bool WaitBeforeFrame(int32_t delay);
+    void WaitWhilePaused();
     void DrawActiveFrame();
 
     TGIFImage& FImage;
@@ -54,6 +59,7 @@ private:
 
     std::atomic<size_t> FActiveFrame{0};
     std::atomic<bool> FStopped{false};
+    std::atomic<bool> FPaused{false};
     TWakeupEvent FWakeup;
     uint32_t FWaitStart = 0;
     int32_t FLastWait = 0;

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "uDraftResampler.h"
+#include "uGIFPainter.h"
 #include "uSysUtils.h"
 
 #if (defined(__SSE2__) || defined(_M_X64)) && !defined(VELMORA_NO_SIMD)
@@ -114,14 +115,15 @@ TFire::TFire(TTimerThread::TTickCounter tickCounter) {
     HeartImage = std::make_unique<TGIFImage>();
     SetAnimated(true);
     Clock = std::make_unique<TTimerThread>([this] { Tick(); }, std::move(tickCounter));
-    Clock->Interval.store(2, std::memory_order_relaxed);
-    Clock->Enabled.store(false, std::memory_order_relaxed);
-    Paused = false;
+    Clock->SetInterval(2);
+    Clock->SetEnabled(false);
+    SetPaused(false);
 }
 
 TFire::~TFire() {
     // The clock goes first: a frame it has already requested still runs, with every bitmap alive.
     Clock.reset();
+    FHeartPainter = nullptr;
     HeartImage.reset();  // stops the painter that draws into HeartBitmap
     FireBitmap.reset();
     OutputBitmap.reset();
@@ -137,24 +139,35 @@ void TFire::SetZoom(float z) {
 }
 
 void TFire::LoadHeart() {
+    FHeartPainter = nullptr;  // loading releases the image's painters
     HeartImage->LoadFromResourceName("LIVEHEART");
-    HeartImage->StartPaint(HeartBitmap->Canvas(), Rect(0, 0, HeartImage->Width(), HeartImage->Height()),
-                           Animated ? HeartAnimatedOptions : HeartStillOptions);
+    StartHeartPainter();
 }
 
 void TFire::SetAnimated(bool animated) {
     Animated = animated;
     if (HeartImage->FrameCount() == 0) return;
     HeartImage->StopPaint();
-    HeartImage->StartPaint(HeartBitmap->Canvas(), Rect(0, 0, HeartImage->Width(), HeartImage->Height()),
-                           Animated ? HeartAnimatedOptions : HeartStillOptions);
+    StartHeartPainter();
+}
+
+void TFire::StartHeartPainter() {
+    FHeartPainter = HeartImage->StartPaint(HeartBitmap->Canvas(), Rect(0, 0, HeartImage->Width(), HeartImage->Height()),
+                                           Animated ? HeartAnimatedOptions : HeartStillOptions);
+    if (FHeartPainter != nullptr) FHeartPainter->SetPaused(FPaused);
+}
+
+void TFire::SetPaused(bool paused) {
+    FPaused = paused;
+    Clock->SetPaused(paused);
+    if (FHeartPainter != nullptr) FHeartPainter->SetPaused(paused);
 }
 
 // ---------------------------------------------------------------------------------------------
 // Frames
 
 void TFire::Tick() {
-    if (Paused) return;
+    if (FPaused) return;
     FrameCount = static_cast<int32_t>(static_cast<uint32_t>(FrameCount) + 1u);  // wraps, never overflows
     if (FrameCount % MeshRenewalFrames == 0) ResetMesh();
     Step();

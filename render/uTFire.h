@@ -38,13 +38,17 @@ public:
     uint8_t* NextHeat() { return NextHeatPtr; }
     uint8_t* CoolingMap() { return CoolingMapPtr; }
 
-    void Start() { Clock->Enabled.store(true, std::memory_order_relaxed); }
+    void Start() { Clock->SetEnabled(true); }
     void Extinguish() { BurnOut = BurnOutFrames; }
     // Output size = 160 x 250 scaled by z, rounded to nearest, ties to even. A factor that is not
     // a number (or whose size does not fit in 32 bits) raises EInvalidOp.
     void SetZoom(float z);
     void LoadHeart();
     void SetAnimated(bool animated);
+    // A paused renderer skips its frames entirely; its clock and the heart's painter sleep until
+    // it is resumed, and everything then goes on from where it stood.
+    bool Paused() const { return FPaused; }
+    void SetPaused(bool paused);
 
     // One frame request of the clock: counts, renews the mesh every 2000th frame, steps, reports.
     void Tick();
@@ -83,7 +87,6 @@ public:
     int32_t OutputHeight = 0;
     std::unique_ptr<TGIFImage> HeartImage;
     bool Animated = false;
-    bool Paused = false;
 
 private:
     bool ColdSource(const TMeshNode& n00, const TMeshNode& n10, const TMeshNode& n01, const TMeshNode& n11) const;
@@ -92,6 +95,11 @@ private:
 
     // The palette's blue, green, red and alpha bytes, for colouring by byte lookups.
     uint8_t FPaletteChannels[4][256] = {};
+    // (Re)starts the heart's painter with the options of Animated, paused when the renderer is.
+    void StartHeartPainter();
+
     // The mesh's phase accumulators carry over from one ResetMesh to the next.
     double FMeshPhase[4] = {};
+    bool FPaused = false;
+    TGIFPainter* FHeartPainter = nullptr;  // the running painter of HeartImage, owned by it
 };

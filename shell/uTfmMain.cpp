@@ -9,6 +9,7 @@
 #include "uTTip.h"
 #include "uTfmImageViewer.h"
 #include "uTfmSettings.h"
+#include "uTPauseCauses.h"
 #include "uWinUtils.h"
 
 TfmMain* fmMain = nullptr;
@@ -110,6 +111,9 @@ void TfmMain::FormCreate() {
     FFire = std::make_unique<TFire>();
     FFire->LoadHeart();
     FFire->OnFrame = [this](TFire& sender) { FireFrame(sender); };
+    FPauseCauses = std::make_unique<TPauseCauses>(Handle(), [this](bool paused) {
+        if (FFire) FFire->SetPaused(paused);
+    });
 
     SetBounds(Left(), Top(), FFire->OutputWidth, FFire->OutputHeight);
 
@@ -204,7 +208,12 @@ void TfmMain::FormMouseDown() {
 }
 
 void TfmMain::tmScreensaverTimer() {
-    if (FFire) FFire->Paused = ScreenSaverRunning ? ScreenSaverRunning() : false;
+    if (FPauseCauses) FPauseCauses->Check(ScreenSaverRunning ? ScreenSaverRunning() : false);
+}
+
+bool TfmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT&) {
+    if (FPauseCauses) FPauseCauses->HandleMessage(message, wParam, lParam);
+    return false;
 }
 
 void TfmMain::CloseCommand() {

@@ -26,6 +26,7 @@ struct THeartSize {
     int32_t Percent;
 };
 extern const THeartSize HeartSizes[5];
+class TPauseCauses;
 
 // Identifiers of the double-click actions used by the start-up defaults.
 constexpr int32_t ActionViewImage = 1000000;
@@ -130,6 +131,8 @@ public:
     void FormDblClick();
     // The system commands the actions run (tests stand in for the ones that end the session).
     TSystemCommands SystemCommands;
+    // Everything that keeps the flames from being seen; drives the renderer's Paused.
+    std::unique_ptr<TPauseCauses> FPauseCauses;
 
 protected:
     void DoShow() override;
@@ -138,6 +141,7 @@ protected:
     void DoMouseEnter() override;
     void DoMouseLeave() override;
     void DoDblClick() override { FormDblClick(); }
+    bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
     void FormCreate();

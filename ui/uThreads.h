@@ -39,7 +39,11 @@ public:
     TThread& operator=(const TThread&) = delete;
 
     void Start();  // starts a thread created suspended
-    void Terminate() { FTerminated.store(true, std::memory_order_relaxed); }
+    // Sets the Terminated flag, then lets the worker know (TerminationRequested).
+    void Terminate() {
+        FTerminated.store(true, std::memory_order_relaxed);
+        TerminationRequested();
+    }
     bool Terminated() const { return FTerminated.load(std::memory_order_relaxed); }
     bool Finished() const { return FFinished.load(std::memory_order_acquire); }
 
@@ -53,6 +57,11 @@ public:
 
 protected:
     virtual void Execute() = 0;
+
+    // Called by Terminate on the terminating thread: a worker that sleeps on a wait of its own
+    // wakes itself up here, so that it sees the flag at once. Not called once the derived
+    // object is being destroyed past its own destructor.
+    virtual void TerminationRequested() {}
 
     // Derived destructors call this first, so that Execute never runs on a half-destroyed object.
     void TerminateAndWait() {

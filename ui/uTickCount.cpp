@@ -14,3 +14,5 @@ uint64_t MonotonicMicroseconds() {
 uint32_t MillisecondTickCount() { return static_cast<uint32_t>(MonotonicMicroseconds() / 1000); }
 
 uint32_t QuantisedTickCount() { return QuantiseToSystemTick(MonotonicMicroseconds()); }
+
+uint32_t MicrosecondsPastNextSystemTick() { return MicrosecondsPastNextSystemTick(MonotonicMicroseconds()); }

@@ -14,6 +14,17 @@ uint32_t MillisecondTickCount();
 // The monotonic millisecond counter quantised to whole system ticks (wraps at 2^32).
 uint32_t QuantisedTickCount();
 
+// Microseconds from now until just after the quantised counter's next step: a sleep of this
+// length ends with the counter moved on by one step.
+uint32_t MicrosecondsPastNextSystemTick();
+
+// The same from a given microsecond time: to the next step boundary, plus a small margin so that
+// a timer that rounds to whole milliseconds still wakes after the boundary, not before it.
+constexpr uint32_t SystemTickWakeMargin = 1000;
+constexpr uint32_t MicrosecondsPastNextSystemTick(uint64_t microseconds) {
+    return static_cast<uint32_t>(SystemTickMicroseconds - microseconds % SystemTickMicroseconds) + SystemTickWakeMargin;
+}
+
 // The quantisation itself: the millisecond value of the last whole system tick at or before
 // the given microsecond time.
 constexpr uint32_t QuantiseToSystemTick(uint64_t microseconds) {

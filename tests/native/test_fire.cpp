@@ -107,10 +107,10 @@ TEST_F(FireTest, ConstructionState) {
     EXPECT_TRUE(Fire->OutputBitmap->Empty());
     EXPECT_EQ(Fire->OutputWidth, 160);
     EXPECT_EQ(Fire->OutputHeight, 250);
-    EXPECT_EQ(Fire->Clock->Interval.load(), 2);
-    EXPECT_FALSE(Fire->Clock->Enabled.load());
+    EXPECT_EQ(Fire->Clock->Interval(), 2);
+    EXPECT_FALSE(Fire->Clock->Enabled());
     EXPECT_TRUE(Fire->Animated);
-    EXPECT_FALSE(Fire->Paused);
+    EXPECT_FALSE(Fire->Paused());
     EXPECT_EQ(Fire->BurnOut, 0);
     EXPECT_EQ(Fire->FrameCount, 0);
     // The built-in cooling map: 0..7, with a full band of 7 along the edges.

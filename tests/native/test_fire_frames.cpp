@@ -1,10 +1,12 @@
 // The renderer's frames: Tick and Step, mesh renewal, pause, burn-out, the frame clock, the heart.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstring>
 #include <thread>
+#include <vector>
 
 #include "test_fire_fixture.h"
 
@@ -48,7 +50,7 @@ TEST_F(FireTest, PausedTicksChangeNothing) {
     std::memset(Fire->Heat(), 90, 32000);
     Fire->Tick();
     Fire->FrameCount = 1999;
-    Fire->Paused = true;
+    Fire->SetPaused(true);
     std::vector<uint8_t> planes(Fire->Planes, Fire->Planes + 96000);
     TFire::TMeshNode mesh[12][14];
     std::memcpy(mesh, Fire->Mesh, sizeof mesh);
@@ -57,7 +59,7 @@ TEST_F(FireTest, PausedTicksChangeNothing) {
     EXPECT_EQ(frames, 1);
     EXPECT_TRUE(SameMesh(*Fire, mesh));
     EXPECT_EQ(std::memcmp(Fire->Planes, planes.data(), planes.size()), 0);
-    Fire->Paused = false;
+    Fire->SetPaused(false);
     Fire->Tick();
     EXPECT_EQ(Fire->FrameCount, 2000);
     EXPECT_EQ(frames, 2);
@@ -136,6 +138,43 @@ TEST(FireClock, DestroyingRunsThePendingFrameWithTheBitmapsAlive) {
     EXPECT_EQ(frames, 0);
     fire.reset();
     EXPECT_EQ(frames, 1);
+}
+
+// Paused, the renderer hands nothing to the main thread: neither its clock nor the heart's
+// painter. Resumed, both go on.
+TEST(FireClock, APausedRendererAndItsHeartHandNothingOverUntilResumed) {
+    SetMainThread();
+    auto fire = std::make_unique<TFire>();
+    fire->LoadHeart();
+    int frames = 0;
+    fire->OnFrame = [&](TFire&) { ++frames; };
+    fire->Start();
+    ASSERT_TRUE(FireTest::PumpUntil([&] { return frames >= 3; }));
+
+    fire->SetPaused(true);
+    // The heart's wait in progress (600 ms at most) runs its course; then all is quiet.
+    auto quietFor = [](std::chrono::milliseconds span) {
+        const auto end = std::chrono::steady_clock::now() + span;
+        while (std::chrono::steady_clock::now() < end)
+            if (CheckSynchronize(10)) return false;
+        return true;
+    };
+    ASSERT_TRUE(FireTest::PumpUntil([&] { return quietFor(std::chrono::milliseconds(700)); }));
+    const std::vector<TColor32> heart(fire->HeartBitmap->Pixels(), fire->HeartBitmap->Pixels() + 160 * 200);
+    const int pausedAt = frames;
+    int handOffs = 0;
+    const auto quiet = std::chrono::steady_clock::now() + std::chrono::milliseconds(1200);
+    while (std::chrono::steady_clock::now() < quiet) handOffs += CheckSynchronize(10) ? 1 : 0;
+    EXPECT_EQ(handOffs, 0);
+    EXPECT_EQ(frames, pausedAt);
+    EXPECT_EQ(fire->FrameCount, pausedAt);
+
+    fire->SetPaused(false);
+    ASSERT_TRUE(FireTest::PumpUntil([&] { return frames >= pausedAt + 3; }));
+    ASSERT_TRUE(FireTest::PumpUntil([&] {
+        return !std::equal(heart.begin(), heart.end(), fire->HeartBitmap->Pixels());
+    }));  // the heart beats on
+    fire.reset();
 }
 
 TEST(FireClock, ManyRenderersComeAndGo) {

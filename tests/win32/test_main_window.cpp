@@ -75,7 +75,7 @@ TEST_F(MainWindow, ZoomTwoGrowsTheWindowAroundItsCentreWithTheNextFrame) {
 }
 
 TEST_F(MainWindow, ShowFrameCentresTheBitmapOnTheWindowsCentre) {
-    fmMain->FFire->Paused = true;  // keep the renderer's frames out of the way
+    fmMain->FFire->SetPaused(true);  // keep the renderer's frames out of the way
     fmMain->ScreenSaverRunning = [] { return true; };
     TBitmap32 bitmap;
     bitmap.SetSize(41, 20);
@@ -128,14 +128,14 @@ TEST_F(MainWindow, StayOnTopHidesAndShowsEvenWhenUnchanged) {
 TEST_F(MainWindow, ScreenSaverStopsFramesAndItsEndResumesThem) {
     std::atomic<bool> saverRunning{true};
     fmMain->ScreenSaverRunning = [&] { return saverRunning.load(); };
-    ASSERT_TRUE(application.ProcessMessagesUntil([&] { return fmMain->FFire->Paused; }, kDeadline));
+    ASSERT_TRUE(application.ProcessMessagesUntil([&] { return fmMain->FFire->Paused(); }, kDeadline));
 
     const int frozenAt = fmMain->FFire->FrameCount;
     application.ProcessMessagesUntil([] { return false; }, 700);
     EXPECT_EQ(fmMain->FFire->FrameCount, frozenAt);
 
     saverRunning = false;
-    ASSERT_TRUE(application.ProcessMessagesUntil([&] { return !fmMain->FFire->Paused; }, kDeadline));
+    ASSERT_TRUE(application.ProcessMessagesUntil([&] { return !fmMain->FFire->Paused(); }, kDeadline));
     EXPECT_TRUE(WaitForFrames(2));
 }
 

@@ -1,0 +1,124 @@
+#!/usr/bin/env bash
+# CPU cost of the whole program under Wine, next to a bare layered window of our own, measured in
+# one run: velmora.exe and bare_layered_window.exe (bench/win32) run in a private Xvfb 1280x1024
+# and a prefix of their own, one case at a time, in interleaved rounds. Prints, per case, the
+# median over the rounds of the CPU per mille of one core used by the program, the wineserver
+# and the X server. A benchmark, not a test: it asserts nothing about speed.
+#
+#   bash bench/whole_program.sh [--rounds N] [--seconds S]     (defaults: 3 rounds of 20 s)
+#
+# Cases: the gadget animating; paused (by the session lock notification: Wine keeps the
+# screen-saver state per process, so no other program can start one for the gadget, and every
+# cause pauses in the same way); covered by a topmost window (the gadget taken out of the topmost
+# band first); the bare window paced by a window timer; the bare window paced by a worker's
+# hand-off to the main thread (the gadget's architecture); an idle message loop with one 500 ms
+# timer, the floor of any program under Wine.
+set -euo pipefail
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+root="$(cd "$here/.." && pwd)"
+# shellcheck source=../scripts/lib/wine.sh
+. "$root/scripts/lib/wine.sh"
+cd "$root"
+
+rounds=3; seconds=20; settle=3
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --rounds) rounds="$2"; shift 2 ;;
+    --seconds) seconds="$2"; shift 2 ;;
+    *) echo "usage: $0 [--rounds N] [--seconds S]" >&2; exit 2 ;;
+  esac
+done
+
+export CMAKE_BUILD_PARALLEL_LEVEL=2
+arch="$(velmora_test_arch)"
+tree="$root/build/mingw-$arch"
+cmake -S "$root" -B "$tree" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-toolchain.cmake" -DVELMORA_WIN_ARCH="$arch" \
+  -DVELMORA_WIN_DEPS="${VELMORA_CACHE:-$HOME/.cache/velmora}/$arch" >/dev/null
+cmake --build "$tree" --target velmora bare_layered_window >/dev/null
+
+xvfb_pid=""; program_pid=""; helper_pid=""
+cleanup() {
+  for pid in "$helper_pid" "$program_pid"; do
+    if [ -n "$pid" ]; then kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; fi
+  done
+  if [ -n "${WINESERVER:-}" ]; then "$WINESERVER" -k >/dev/null 2>&1 || true; fi
+  if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; wait "$xvfb_pid" 2>/dev/null || true; fi
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+velmora_start_xvfb
+xvfb_pid="$VELMORA_XVFB_PID"
+velmora_wine_env "$root/build/bench-wine-$arch" "$arch"
+velmora_prepare_prefix
+"$WINESERVER" -p
+"$WINE" wineboot </dev/null >/dev/null 2>&1
+
+# The wineserver of this prefix: the one working in the server folder named after the prefix's
+# device and inode (other prefixes may have servers running too).
+server_dir="server-$(stat -c '%D' "$WINEPREFIX")-$(printf '%x' "$(stat -c '%i' "$WINEPREFIX")")"
+wineserver_pid=""
+for pid in $(pgrep -x "$(basename "$WINESERVER")" || true); do
+  if [ "$(basename "$(readlink "/proc/$pid/cwd" 2>/dev/null)")" = "$server_dir" ]; then wineserver_pid="$pid"; fi
+done
+[ -n "$wineserver_pid" ] || { echo "bench: cannot find the wineserver of $WINEPREFIX" >&2; exit 1; }
+
+ticks() { # PID: user + system CPU ticks so far
+  awk '{ print $14 + $15 }' "/proc/$1/stat"
+}
+# Prints "program wineserver xserver" per mille of one core over $seconds.
+measure() { # PROGRAM-PID
+  local hz a1 b1 c1 a2 b2 c2 t1 t2
+  hz="$(getconf CLK_TCK)"
+  a1="$(ticks "$1")"; b1="$(ticks "$wineserver_pid")"; c1="$(ticks "$xvfb_pid")"; t1="$(date +%s.%N)"
+  sleep "$seconds"
+  a2="$(ticks "$1")"; b2="$(ticks "$wineserver_pid")"; c2="$(ticks "$xvfb_pid")"; t2="$(date +%s.%N)"
+  awk -v a="$((a2 - a1))" -v b="$((b2 - b1))" -v c="$((c2 - c1))" -v hz="$hz" -v t="$t1" -v u="$t2" \
+    'BEGIN { s = (u - t) * hz / 1000; printf "%.1f %.1f %.1f\n", a / s, b / s, c / s }'
+}
+
+helper() { "$WINE" "$tree/bench/bare_layered_window.exe" "$@" </dev/null; }
+results="$(mktemp)"
+record() { echo "$1 $2" >>"$results"; }
+
+for round in $(seq "$rounds"); do
+  echo "bench: round $round of $rounds" >&2
+  "$WINE" "$tree/velmora.exe" </dev/null >/dev/null 2>&1 &
+  program_pid=$!
+  sleep "$settle"
+  record animating "$(measure "$program_pid")"
+  helper lock >/dev/null
+  sleep "$settle"
+  record paused-locked "$(measure "$program_pid")"
+  helper unlock >/dev/null
+  "$WINE" "$tree/bench/bare_layered_window.exe" cover $((seconds + 2 * settle)) </dev/null >"$results.cover" &
+  helper_pid=$!
+  sleep "$settle"
+  grep -q covered "$results.cover" || echo "bench: the gadget could not be covered: $(cat "$results.cover")" >&2
+  record covered "$(measure "$program_pid")"
+  wait "$helper_pid" || true; helper_pid=""
+  kill "$program_pid"; wait "$program_pid" 2>/dev/null || true; program_pid=""
+
+  for mode in timer handoff idle; do
+    "$WINE" "$tree/bench/bare_layered_window.exe" "$mode" $((seconds + settle)) </dev/null >"$results.$mode" &
+    program_pid=$!
+    sleep "$settle"
+    record "bare-$mode" "$(measure "$program_pid")"
+    wait "$program_pid" || true; program_pid=""
+    if [ -s "$results.$mode" ]; then echo "bench: bare window ($mode): $(cat "$results.$mode")" >&2; fi
+  done
+done
+
+echo
+echo "CPU per mille of one core, median of $rounds rounds of $seconds s ($arch, Wine $("$WINE" --version), Xvfb 1280x1024)"
+printf '%-16s %8s %11s %9s %18s\n' case gadget wineserver "X server" "gadget+wineserver"
+for case in animating paused-locked covered bare-timer bare-handoff bare-idle; do
+  awk -v c="$case" '$1 == c { n++; a[n] = $2; b[n] = $3; x[n] = $4; s[n] = $2 + $3 }
+    function median(v, n,   i, j, t) {
+      for (i = 1; i <= n; i++) for (j = i + 1; j <= n; j++) if (v[j] < v[i]) { t = v[i]; v[i] = v[j]; v[j] = t }
+      return n % 2 ? v[(n + 1) / 2] : (v[n / 2] + v[n / 2 + 1]) / 2
+    }
+    END { if (n) printf "%-16s %8.1f %11.1f %9.1f %18.1f\n", c, median(a, n), median(b, n), median(x, n), median(s, n) }' "$results"
+done
+rm -f "$results" "$results".*
