@@ -8,18 +8,7 @@ namespace {
 const wchar_t kControlProperty[] = L"VelmoraControl";
 const wchar_t kPlainControlClass[] = L"VelmoraControl";
 
-void RegisterPlainControlClass() {
-    static bool registered = false;
-    if (registered) return;
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = &DefWindowProcW;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.lpszClassName = kPlainControlClass;
-    if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) RaiseLastOSError();
-    registered = true;
-}
+void RegisterPlainControlClass() { RegisterWindowClass(kPlainControlClass, &DefWindowProcW, 0); }
 
 TMouseButton ButtonOf(UINT message, WPARAM wParam) {
     switch (message) {

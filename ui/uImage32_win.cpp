@@ -5,26 +5,12 @@
 
 namespace {
 const wchar_t kImageClass[] = L"TImage32";
-
-void RegisterImageClass(HINSTANCE instance, WNDPROC proc) {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    if (GetClassInfoExW(instance, kImageClass, &wc)) return;
-    wc = WNDCLASSEXW{};
-    wc.cbSize = sizeof wc;
-    wc.style = CS_DBLCLKS;
-    wc.lpfnWndProc = proc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.lpszClassName = kImageClass;
-    if (!RegisterClassExW(&wc)) RaiseLastOSError();
-}
 }  // namespace
 
 TCustomImage32::TCustomImage32(HWND parent, int left, int top, int width, int height)
     : FBitmap(std::make_unique<TBitmap32>()) {
     HINSTANCE instance = GetModuleHandleW(nullptr);
-    RegisterImageClass(instance, &TCustomImage32::WindowProc);
+    RegisterWindowClass(kImageClass, &TCustomImage32::WindowProc, CS_DBLCLKS);
     FHandle = CreateWindowExW(0, kImageClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, left, top, width, height,
                               parent, nullptr, instance, this);
     if (FHandle == nullptr) RaiseLastOSError();

@@ -16,18 +16,7 @@ void DrawBevel(HDC dc, RECT& r, TBevelCut cut) {
 
 TFramePanel::TFramePanel(HWND parent, int left, int top, int width, int height) : Color(GetSysColor(COLOR_BTNFACE)) {
     HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    if (!GetClassInfoExW(instance, kPanelClass, &wc)) {
-        wc = WNDCLASSEXW{};
-        wc.cbSize = sizeof wc;
-        wc.style = CS_DBLCLKS;
-        wc.lpfnWndProc = &TFramePanel::WindowProc;
-        wc.hInstance = instance;
-        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        wc.lpszClassName = kPanelClass;
-        if (!RegisterClassExW(&wc)) RaiseLastOSError();
-    }
+    RegisterWindowClass(kPanelClass, &TFramePanel::WindowProc, CS_DBLCLKS);
     FHandle = CreateWindowExW(0, kPanelClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, left,
                               top, width, height, parent, nullptr, instance, this);
     if (FHandle == nullptr) RaiseLastOSError();

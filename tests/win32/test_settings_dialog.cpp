@@ -24,17 +24,8 @@ RECT BoundsInParent(HWND window) {
     return r;
 }
 
-class SettingsDialog : public testing::Test, protected GadgetHarness {
+class SettingsDialog : public GadgetTest {
 protected:
-    void SetUp() override {
-        ClearGadgetSettings();
-        StartGadget();
-    }
-    void TearDown() override {
-        StopGadget();
-        ClearGadgetSettings();
-        EXPECT_TRUE(errors.empty()) << errors.front();
-    }
     TfmSettings& OpenOptions() {
         fmMain->miSettings.Click();
         Pump(50);
