@@ -90,6 +90,7 @@ private:
     bool FVisible = false;
     bool FClosing = false;
     bool FMouseInside = false;
+    bool FInMoveLoop = false;  // inside the system's interactive move
     TPopupMenu* FPopupMenu = nullptr;
     TFormStyle FFormStyle = fsNormal;
 };

@@ -135,6 +135,8 @@ LRESULT TForm::Dispatch(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
                 DoMouseLeave();
                 handled = true;
                 break;
+            case WM_ENTERSIZEMOVE: FInMoveLoop = true; break;
+            case WM_EXITSIZEMOVE: FInMoveLoop = false; break;
             case WM_CONTEXTMENU:
                 if (FPopupMenu != nullptr) {
                     ContextMenu(lParam);
@@ -181,4 +183,8 @@ void TForm::ContextMenu(LPARAM lParam) {
     POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
     if (at.x == -1 && at.y == -1) GetCursorPos(&at);
     FPopupMenu->Popup(FHandle, at.x, at.y);
+    // A right press starts the window's move loop, and the release that opened the menu does not
+    // end it on every system (the loop waits for a left release): end it here, where it stands,
+    // so the window does not follow the pointer after the menu has closed.
+    if (FInMoveLoop) PostMessageW(FHandle, WM_KEYDOWN, VK_RETURN, 0);
 }

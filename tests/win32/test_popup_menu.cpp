@@ -154,4 +154,28 @@ TEST_F(PopupMenu, ARightClickMenuOpensAtThePointAndTheKeyboardChoosesAnItem) {
     EXPECT_FALSE(fmMain->FAnimated) << "the first item, 动态, was chosen";
 }
 
+bool safetyReleased = false;
+void CALLBACK SafetyRelease(HWND, UINT, UINT_PTR, DWORD) {
+    safetyReleased = true;
+    PostMessageW(fmMain->Handle(), WM_LBUTTONUP, 0, 0);
+}
+
+TEST_F(PopupMenu, TheMenuOfARightPressEndsTheDragItStarted) {
+    TMenuDriver state;
+    driver = &state;
+    safetyReleased = false;
+    const UINT_PTR menuTimer = SetTimer(nullptr, 0, 100, &DriveMenu);
+    const UINT_PTR safetyTimer = SetTimer(nullptr, 0, 8000, &SafetyRelease);
+    // The press starts the move loop; its release, waiting in the queue, opens the menu.
+    PostMessageW(fmMain->Handle(), WM_RBUTTONUP, 0, MAKELPARAM(80, 110));
+    SendMessageW(fmMain->Handle(), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(80, 110));
+    KillTimer(nullptr, safetyTimer);
+    KillTimer(nullptr, menuTimer);
+    driver = nullptr;
+
+    EXPECT_NE(state.MenuWindow, nullptr) << "the release opened the menu";
+    EXPECT_FALSE(fmMain->FAnimated) << "the first item, 动态, was chosen";
+    EXPECT_FALSE(safetyReleased) << "the window went on following the pointer after the menu";
+}
+
 }  // namespace
