@@ -9,15 +9,11 @@ constexpr uint16_t AnimatorMagic = 0x9119;
 constexpr size_t PaletteSize = 768;
 }  // namespace
 
-void TAutodeskGraphic::LoadFromStream(TStream& stream) {
-    DecodeStream(stream, [this](const std::vector<uint8_t>& bytes) { Decode(bytes); });
-}
-
 // Header: magic, width, height, x, y (position on the screen, not used), depth, compression,
 // size of the pixel data, 16 reserved bytes; then a 256-entry palette of 6-bit VGA levels and
 // one byte per pixel, top row first. A picture stored without a palette shows its indices as grey levels.
-void TAutodeskGraphic::Decode(const std::vector<uint8_t>& bytes) {
-    TByteReader reader(bytes, ShortName);
+void TAutodeskGraphic::DecodeBytes(const uint8_t* data, size_t size) {
+    TByteReader reader(data, size, ShortName);
     if (reader.U16LE() != AnimatorMagic) reader.FailFormat();
     const uint16_t width = reader.U16LE();
     const uint16_t height = reader.U16LE();

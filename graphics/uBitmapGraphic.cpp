@@ -1,7 +1,6 @@
 #include "uBitmapGraphic.h"
 
 #include <algorithm>
-#include <new>
 #include <vector>
 
 #include "uByteReader.h"
@@ -48,12 +47,14 @@ struct TBitmapHeader {
 };
 
 // Decodes the pixel rows of an RLE8 or RLE4 stream into palette indices (row 0 = first stored).
-void DecodeRle(TByteReader& r, const TBitmapHeader& h, std::vector<uint8_t>& indices) {
+// Without indices it only walks the codes, so that a stream that ends early is found before
+// anything is allocated for it.
+void DecodeRle(TByteReader r, const TBitmapHeader& h, uint8_t* indices) {
     const bool four = h.Compression == BI_RLE4;
     const int64_t width = h.Width, rows = h.Height;
     int64_t x = 0, y = 0;
     auto put = [&](uint8_t index) {
-        if (x < width && y < rows) indices[static_cast<size_t>(y * width + x)] = index;
+        if (indices != nullptr && x < width && y < rows) indices[static_cast<size_t>(y * width + x)] = index;
         ++x;
     };
     for (;;) {
@@ -88,21 +89,16 @@ void DecodeRle(TByteReader& r, const TBitmapHeader& h, std::vector<uint8_t>& ind
 
 }  // namespace
 
-void TBitmap::LoadFromStream(TStream& stream) {
-    const std::vector<uint8_t> bytes = stream.ReadRest();
-    LoadFromBytes(bytes.data(), bytes.size());
-}
-
-void TBitmap::LoadFromBytes(const uint8_t* data, size_t size) {
+void TBitmap::DecodeBytes(const uint8_t* data, size_t size) {
     const bool withFileHeader = size >= 2 && data[0] == 'B' && data[1] == 'M';
     Decode(data, size, withFileHeader);
 }
 
-void TBitmap::LoadFromDIB(const uint8_t* data, size_t size) { Decode(data, size, false); }
+void TBitmap::LoadFromDIB(const uint8_t* data, size_t size) {
+    Decoding([&] { Decode(data, size, false); });
+}
 
 void TBitmap::Decode(const uint8_t* data, size_t size, bool withFileHeader) {
-    ClearPicture();
-    FBitsPerPixel = 0;
     try {
         TByteReader r(data, size, "BMP");
         size_t dibStart = 0;
@@ -190,7 +186,9 @@ void TBitmap::Decode(const uint8_t* data, size_t size, bool withFileHeader) {
             }
         }
         size_t pixelStart = 0;
-        if (withFileHeader && pixelOffset >= paletteStart && pixelOffset <= size) {
+        if (withFileHeader && pixelOffset >= paletteStart) {
+            // The pixels start where the file header says (after a larger header or a gap).
+            if (pixelOffset > size) FailBitmap();
             pixelStart = pixelOffset;
         } else {
             const uint64_t afterTable = paletteStart + tableEntries * paletteEntrySize;
@@ -200,31 +198,42 @@ void TBitmap::Decode(const uint8_t* data, size_t size, bool withFileHeader) {
         r.Seek(pixelStart);
 
         const int64_t width = h.Width, rows = h.Height;
+        const bool rle = h.Compression == BI_RLE8 || h.Compression == BI_RLE4;
+        // The file must hold the pixels before they are allocated: every stored row, or RLE
+        // codes that run to their end.
+        const uint64_t rowBits = static_cast<uint64_t>(width) * bpp;
+        const uint64_t stride = ((rowBits + 31) / 32) * 4;
+        const uint64_t storedBytes = (static_cast<uint64_t>(rows) - 1) * stride + (rowBits + 7) / 8;
+        if (rle)
+            DecodeRle(r, h, nullptr);
+        else if (storedBytes > r.Remaining())
+            FailBitmap();
+
         std::vector<TColor32> pixels(static_cast<size_t>(width * rows));
         auto outRow = [&](int64_t stored) {
             const int64_t y = h.TopDown ? stored : rows - 1 - stored;
             return pixels.data() + static_cast<size_t>(y * width);
         };
 
-        if (h.Compression == BI_RLE8 || h.Compression == BI_RLE4) {
+        if (rle) {
             std::vector<uint8_t> indices(static_cast<size_t>(width * rows), 0);
-            DecodeRle(r, h, indices);
+            DecodeRle(r, h, indices.data());
             for (int64_t s = 0; s < rows; ++s) {
                 TColor32* out = outRow(s);
                 const uint8_t* in = indices.data() + s * width;
                 for (int64_t x = 0; x < width; ++x) out[x] = palette[in[x]];
             }
         } else {
-            const uint64_t rowBits = static_cast<uint64_t>(width) * bpp;
-            const uint64_t stride = ((rowBits + 31) / 32) * 4;
-            const uint64_t lastRow = (rowBits + 7) / 8;
-            if ((static_cast<uint64_t>(rows) - 1) * stride + lastRow > r.Remaining()) FailBitmap();
-            const uint8_t* bits = r.Bytes(static_cast<size_t>((rows - 1) * stride + lastRow));
+            const uint8_t* bits = r.Bytes(static_cast<size_t>(storedBytes));
             const bool masked = h.Compression != BI_RGB;
             const TChannelMask red(masked ? h.Masks[0] : (bpp == 16 ? 0x7C00u : 0));
             const TChannelMask green(masked ? h.Masks[1] : (bpp == 16 ? 0x03E0u : 0));
             const TChannelMask blue(masked ? h.Masks[2] : (bpp == 16 ? 0x001Fu : 0));
             const TChannelMask alpha(masked ? h.Masks[3] : 0);
+            // 32-bit masks that leave the fourth byte unused keep it as alpha, as plain 32-bit
+            // pixels do; masks that use it for colour leave the pixels opaque.
+            const bool fourthByteAlpha =
+                bpp == 32 && alpha.Mask == 0 && ((h.Masks[0] | h.Masks[1] | h.Masks[2]) & 0xFF000000u) == 0;
             for (int64_t s = 0; s < rows; ++s) {
                 const uint8_t* in = bits + s * stride;
                 TColor32* out = outRow(s);
@@ -242,7 +251,7 @@ void TBitmap::Decode(const uint8_t* data, size_t size, bool withFileHeader) {
                             if (bpp == 32 && !masked) {
                                 out[x] = v;  // B, G, R and the fourth byte as alpha
                             } else {
-                                const uint32_t a = alpha.Mask != 0 ? alpha.Extract(v) : 255;
+                                const uint32_t a = alpha.Mask != 0 ? alpha.Extract(v) : fourthByteAlpha ? v >> 24 : 255;
                                 out[x] = Color32(red.Extract(v), green.Extract(v), blue.Extract(v), a);
                             }
                             break;
@@ -256,12 +265,6 @@ void TBitmap::Decode(const uint8_t* data, size_t size, bool withFileHeader) {
         FHeight = static_cast<int32_t>(rows);
         FBitsPerPixel = static_cast<int>(bpp);
     } catch (const EInvalidGraphic&) {
-        ClearPicture();
-        FBitsPerPixel = 0;
-        FailBitmap();
-    } catch (const std::bad_alloc&) {
-        ClearPicture();
-        FBitsPerPixel = 0;
         FailBitmap();
     }
 }

@@ -14,8 +14,7 @@ public:
 
     // Reads a bitmap file ("BM" header) or a packed DIB. On failure raises EInvalidGraphic
     // "Bitmap image is not valid" and leaves the picture empty.
-    void LoadFromStream(TStream& stream) override;
-    void LoadFromBytes(const uint8_t* data, size_t size);
+    // LoadFromStream and LoadFromBytes take both kinds, told apart by the "BM" signature.
     // A packed DIB: information header, colour table and pixels, without a file header
     // (the layout of a bitmap resource).
     void LoadFromDIB(const uint8_t* data, size_t size);
@@ -29,6 +28,10 @@ public:
 
     // Copies the colour bytes into rect; 32-bit pictures also copy their fourth byte.
     void Draw(TCanvas& canvas, const TRect& rect) const override;
+
+protected:
+    void DecodeBytes(const uint8_t* data, size_t size) override;
+    void PictureCleared() override { FBitsPerPixel = 0; }
 
 private:
     void Decode(const uint8_t* data, size_t size, bool withFileHeader);

@@ -59,15 +59,11 @@ void TCUTGraphic::LoadFromFile(const std::string& path) {
     TGraphic::LoadFromFile(path);
 }
 
-void TCUTGraphic::LoadFromStream(TStream& stream) {
-    DecodeStream(stream, [this](const std::vector<uint8_t>& bytes) { Decode(bytes); });
-}
-
 // Header: width, height, reserved (16-bit each); then per line a 16-bit byte count and the
 // line's runs: a byte n with the top bit set repeats the next byte n & 0x7F times, any other
 // non-zero n copies the next n bytes, 0 ends the line.
-void TCUTGraphic::Decode(const std::vector<uint8_t>& bytes) {
-    TByteReader reader(bytes, ShortName);
+void TCUTGraphic::DecodeBytes(const uint8_t* data, size_t size) {
+    TByteReader reader(data, size, ShortName);
     const uint16_t width = reader.U16LE();
     const uint16_t height = reader.U16LE();
     if (reader.U16LE() != 0 || width == 0 || height == 0) reader.FailFormat();

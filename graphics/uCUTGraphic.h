@@ -11,13 +11,14 @@ class TCUTGraphic : public TRasterGraphic {
 public:
     const char* ClassName() const override { return "TCUTGraphic"; }
     static constexpr const char* ShortName = "CUT";
-    void LoadFromStream(TStream& stream) override;
     // Loads the picture with the palette file that belongs to path.
     void LoadFromFile(const std::string& path) override;
     // The palette file LoadFromStream reads; empty for none.
     void SetPalettePath(const std::string& path) { FPalettePath = path; }
 
+protected:
+    void DecodeBytes(const uint8_t* data, size_t size) override;
+
 private:
-    void Decode(const std::vector<uint8_t>& bytes);
     std::string FPalettePath;
 };

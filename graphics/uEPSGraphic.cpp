@@ -9,13 +9,7 @@ constexpr uint8_t DosEpsSignature[4] = {0xC5, 0xD0, 0xD3, 0xC6};
 constexpr size_t DosEpsHeaderSize = 30;
 }  // namespace
 
-void TEPSGraphic::LoadFromStream(TStream& stream) {
-    const std::vector<uint8_t> bytes = stream.ReadRest();
-    LoadFromBytes(bytes.data(), bytes.size());
-}
-
-void TEPSGraphic::LoadFromBytes(const uint8_t* data, size_t size) {
-    ClearPicture();
+void TEPSGraphic::DecodeBytes(const uint8_t* data, size_t size) {
     TByteReader r(data, size, ShortName);
     if (size < DosEpsHeaderSize) r.FailFormat();
     for (uint8_t expected : DosEpsSignature)
@@ -25,5 +19,5 @@ void TEPSGraphic::LoadFromBytes(const uint8_t* data, size_t size) {
     const uint32_t tiffLength = r.U32LE();
     if (tiffLength == 0 || tiffOffset < DosEpsHeaderSize || tiffOffset > size || tiffLength > size - tiffOffset)
         r.FailFormat();
-    TTIFFGraphic::LoadFromBytes(data + tiffOffset, tiffLength);
+    TTIFFGraphic::DecodeBytes(data + tiffOffset, tiffLength);
 }

@@ -12,6 +12,7 @@ public:
     static constexpr const char* ShortName = "EPS";
     // Anything but a DOS EPS file with a TIFF preview raises EInvalidGraphic
     // "Cannot load image. Invalid or unexpected EPS image format.".
-    void LoadFromStream(TStream& stream) override;
-    void LoadFromBytes(const uint8_t* data, size_t size);
+
+protected:
+    void DecodeBytes(const uint8_t* data, size_t size) override;
 };

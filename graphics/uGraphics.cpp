@@ -1,8 +1,25 @@
 #include "uGraphics.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <new>
+#include <stdexcept>
 
 #include "uSysUtils.h"
+
+void ReadingPicture(const std::function<void()>& step) {
+    try {
+        step();
+    } catch (const std::bad_alloc&) {
+        throw EOutOfResources("Out of memory");
+    } catch (const std::length_error&) {
+        throw EOutOfResources("Out of memory");
+    }
+}
+
+void TGraphic::LoadFromStream(TStream& stream) {
+    ReadingPicture([&] { ReadStream(stream); });
+}
 
 void TGraphic::LoadFromFile(const std::string& path) {
     TFileStream stream(path);
@@ -22,6 +39,7 @@ void TRasterGraphic::ClearPicture() {
     std::vector<TColor32>().swap(FPixels);
     FWidth = 0;
     FHeight = 0;
+    PictureCleared();
 }
 
 namespace {
@@ -71,11 +89,23 @@ void TPicture::SetGraphic(std::unique_ptr<TGraphic> graphic) {
     if (OnChange) OnChange(*this);
 }
 
-void TRasterGraphic::DecodeStream(TStream& stream, const std::function<void(const std::vector<uint8_t>&)>& decode) {
+void TRasterGraphic::ReadStream(TStream& stream) {
     ClearPicture();
+    // A file larger than the address space cannot be held (32-bit builds).
+    if (static_cast<uint64_t>(std::max<int64_t>(stream.Size() - stream.Position(), 0)) > SIZE_MAX / 2)
+        throw EOutOfResources("Out of memory");
     const std::vector<uint8_t> bytes = stream.ReadRest();
+    LoadFromBytes(bytes.data(), bytes.size());
+}
+
+void TRasterGraphic::LoadFromBytes(const uint8_t* data, size_t size) {
+    Decoding([&] { DecodeBytes(data, size); });
+}
+
+void TRasterGraphic::Decoding(const std::function<void()>& decode) {
+    ClearPicture();
     try {
-        decode(bytes);
+        ReadingPicture(decode);
     } catch (...) {
         ClearPicture();
         throw;

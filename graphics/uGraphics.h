@@ -27,14 +27,24 @@ public:
     virtual int32_t Height() const = 0;
     bool Empty() const { return Width() <= 0 || Height() <= 0; }
 
-    // Reads the picture; on failure raises the decoder's error and leaves the picture empty.
-    virtual void LoadFromStream(TStream& stream) = 0;
+    // Reads the picture. On failure raises the decoder's error, or EOutOfResources "Out of memory"
+    // when the memory for it cannot be had, and leaves the picture empty.
+    void LoadFromStream(TStream& stream);
     virtual void LoadFromFile(const std::string& path);
 
     // Draws the picture into rect of the canvas. Writes the colour channels of the pixels it
     // covers; what it leaves in their alpha bytes is the picture kind's matter (see TGraphicKind).
     virtual void Draw(TCanvas& canvas, const TRect& rect) const = 0;
+
+protected:
+    // The picture kind's own reading of a stream (LoadFromStream turns a failed allocation in it
+    // into the out-of-memory error).
+    virtual void ReadStream(TStream& stream) = 0;
 };
+
+// Runs one step of reading a picture; a failed allocation in it raises EOutOfResources
+// "Out of memory", the error every caller of a load can show, instead of std::bad_alloc.
+void ReadingPicture(const std::function<void()>& step);
 
 // A picture decoded into straight (not premultiplied) ARGB pixels, row 0 at the top. The
 // portable decoders all yield one of these. Drawing blends each pixel over the canvas by its
@@ -47,14 +57,26 @@ public:
 
     const std::vector<TColor32>& Pixels() const { return FPixels; }
 
+    // Decodes a whole file's bytes. On failure raises as LoadFromStream does and leaves the
+    // picture empty.
+    void LoadFromBytes(const uint8_t* data, size_t size);
+
 protected:
+    // Reads the rest of the stream and decodes it with LoadFromBytes.
+    void ReadStream(TStream& stream) final;
+    // The format's decoder: fills the picture from the file's bytes or raises its error. Size
+    // computations are made in 64 bits and checked against MaxPicturePixels and the file's
+    // length before anything is allocated.
+    virtual void DecodeBytes(const uint8_t* data, size_t size) = 0;
+    // Runs decode on an emptied picture; any failure leaves the picture empty and passes on.
+    void Decoding(const std::function<void()>& decode);
+
     // Sizes the pixel store (all 0) after checking the size against MaxPicturePixels; raises
     // EInvalidGraphic "Cannot load image. Invalid or unexpected %s image format." when too large.
     void SetPictureSize(int32_t width, int32_t height, const char* formatName);
     void ClearPicture();
-    // Reads the rest of the stream and hands the bytes to decode; any failure leaves the picture
-    // empty and passes on.
-    void DecodeStream(TStream& stream, const std::function<void(const std::vector<uint8_t>&)>& decode);
+    // Called whenever the picture is emptied, for the kinds that keep more than pixels.
+    virtual void PictureCleared() {}
     TColor32* Row(int32_t y) { return FPixels.data() + static_cast<size_t>(y) * static_cast<size_t>(FWidth); }
 
     int32_t FWidth = 0;

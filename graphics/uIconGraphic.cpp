@@ -50,14 +50,7 @@ bool InspectEntry(const uint8_t* p, size_t size, TIconEntry& e) {
 
 }  // namespace
 
-void TIcon::LoadFromStream(TStream& stream) {
-    const std::vector<uint8_t> bytes = stream.ReadRest();
-    LoadFromBytes(bytes.data(), bytes.size());
-}
-
-void TIcon::LoadFromBytes(const uint8_t* data, size_t size) {
-    ClearPicture();
-    FHasAlpha = false;
+void TIcon::DecodeBytes(const uint8_t* data, size_t size) {
     try {
         TByteReader r(data, size, "ICO");
         if (r.U16LE() != 0) FailIcon();
@@ -131,12 +124,6 @@ void TIcon::LoadFromBytes(const uint8_t* data, size_t size) {
             }
         }
     } catch (const EInvalidGraphic&) {
-        ClearPicture();
-        FHasAlpha = false;
-        FailIcon();
-    } catch (const std::bad_alloc&) {
-        ClearPicture();
-        FHasAlpha = false;
         FailIcon();
     }
 }

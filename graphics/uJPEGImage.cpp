@@ -80,8 +80,6 @@ int ReadPixels(TJpegDecoder& d, uint8_t* row, TColor32* pixels) {
     jpeg_start_decompress(&d.Info);
     const JDIMENSION width = d.Info.output_width;
     const int components = d.Info.output_components;
-    // Adobe writes CMYK inverted (0 = full ink); other writers store it plainly.
-    const bool inverted = d.Info.saw_Adobe_marker;
     while (d.Info.output_scanline < d.Info.output_height) {
         TColor32* out = pixels + static_cast<size_t>(d.Info.output_scanline) * width;
         JSAMPROW rows[1] = {row};
@@ -91,8 +89,9 @@ int ReadPixels(TJpegDecoder& d, uint8_t* row, TColor32* pixels) {
             if (components == 1) {
                 out[x] = Color32(p[0], p[0], p[0], 255);
             } else if (components == 4) {
-                const uint32_t c = inverted ? p[0] : 255 - p[0], m = inverted ? p[1] : 255 - p[1];
-                const uint32_t y = inverted ? p[2] : 255 - p[2], k = inverted ? p[3] : 255 - p[3];
+                // CMYK as practically every writer stores it, with or without an Adobe marker:
+                // inverted, 255 = no ink, so each colour is its inverted ink times the inverted black.
+                const uint32_t c = p[0], m = p[1], y = p[2], k = p[3];
                 out[x] = Color32((c * k + 127) / 255, (m * k + 127) / 255, (y * k + 127) / 255, 255);
             } else {
                 out[x] = Color32(p[0], p[1], p[2], 255);
@@ -107,31 +106,15 @@ int ReadPixels(TJpegDecoder& d, uint8_t* row, TColor32* pixels) {
 
 }  // namespace
 
-void TJPEGImage::LoadFromStream(TStream& stream) {
-    const std::vector<uint8_t> bytes = stream.ReadRest();
-    LoadFromBytes(bytes.data(), bytes.size());
-}
-
-void TJPEGImage::LoadFromBytes(const uint8_t* data, size_t size) {
-    ClearPicture();
+void TJPEGImage::DecodeBytes(const uint8_t* data, size_t size) {
     if (size > std::numeric_limits<unsigned long>::max()) FailJpeg(JERR_INPUT_EMPTY);
     TJpegDecoder decoder;
     static const uint8_t none[1] = {0};
     if (const int code = StartDecoding(decoder, size == 0 ? none : data, static_cast<unsigned long>(size))) FailJpeg(code);
     const int32_t width = static_cast<int32_t>(decoder.Info.output_width);
     const int32_t height = static_cast<int32_t>(decoder.Info.output_height);
-    std::vector<uint8_t> row;
-    try {
-        SetPictureSize(width, height, "JPEG");
-        row.resize(static_cast<size_t>(width) * static_cast<size_t>(decoder.Info.out_color_components));
-    } catch (const std::bad_alloc&) {
-        ClearPicture();
-        FailJpeg(JERR_OUT_OF_MEMORY);
-    } catch (const EInvalidGraphic&) {
-        FailJpeg(JERR_IMAGE_TOO_BIG);
-    }
-    if (const int code = ReadPixels(decoder, row.data(), FPixels.data())) {
-        ClearPicture();
-        FailJpeg(code);
-    }
+    if (width <= 0 || height <= 0) FailJpeg(JERR_IMAGE_TOO_BIG);
+    SetPictureSize(width, height, "JPEG");
+    std::vector<uint8_t> row(static_cast<size_t>(width) * static_cast<size_t>(decoder.Info.out_color_components));
+    if (const int code = ReadPixels(decoder, row.data(), FPixels.data())) FailJpeg(code);
 }

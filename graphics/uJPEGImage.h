@@ -11,6 +11,7 @@ public:
     const char* ClassName() const override { return "TJPEGImage"; }
     // On failure raises EJPEG "JPEG error #%d" with the decoder's message number and leaves the
     // picture empty.
-    void LoadFromStream(TStream& stream) override;
-    void LoadFromBytes(const uint8_t* data, size_t size);
+
+protected:
+    void DecodeBytes(const uint8_t* data, size_t size) override;
 };

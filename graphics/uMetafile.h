@@ -15,10 +15,12 @@ public:
     int32_t Width() const override;
     int32_t Height() const override;
 
-    // On failure raises EInvalidGraphic "Metafile is not valid" and leaves the picture empty.
-    void LoadFromStream(TStream& stream) override;
     // Plays the metafile into rect of the canvas.
     void Draw(TCanvas& canvas, const TRect& rect) const override;
+
+protected:
+    // On failure raises EInvalidGraphic "Metafile is not valid" and leaves the picture empty.
+    void ReadStream(TStream& stream) override;
 
 private:
     struct Impl;

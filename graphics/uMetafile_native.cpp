@@ -10,6 +10,6 @@ TMetafile::~TMetafile() = default;
 int32_t TMetafile::Width() const { return 0; }
 int32_t TMetafile::Height() const { return 0; }
 
-void TMetafile::LoadFromStream(TStream&) { throw EInvalidGraphic("Metafile is not valid"); }
+void TMetafile::ReadStream(TStream&) { throw EInvalidGraphic("Metafile is not valid"); }
 
 void TMetafile::Draw(TCanvas&, const TRect&) const {}

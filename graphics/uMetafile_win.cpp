@@ -50,7 +50,7 @@ TMetafile::~TMetafile() = default;
 int32_t TMetafile::Width() const { return FImpl->Width; }
 int32_t TMetafile::Height() const { return FImpl->Height; }
 
-void TMetafile::LoadFromStream(TStream& stream) {
+void TMetafile::ReadStream(TStream& stream) {
     FImpl = std::make_unique<Impl>();
     const std::vector<uint8_t> bytes = stream.ReadRest();
     auto loaded = std::make_unique<Impl>();

@@ -7,8 +7,7 @@ class TPCDGraphic : public TRasterGraphic {
 public:
     const char* ClassName() const override { return "TPCDGraphic"; }
     static constexpr const char* ShortName = "PCD";
-    void LoadFromStream(TStream& stream) override;
 
-private:
-    void Decode(const std::vector<uint8_t>& bytes);
+protected:
+    void DecodeBytes(const uint8_t* data, size_t size) override;
 };

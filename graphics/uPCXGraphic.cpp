@@ -52,12 +52,8 @@ const uint8_t DefaultEGAPalette[16][3] = {
 
 }  // namespace
 
-void TPCXGraphic::LoadFromStream(TStream& stream) {
-    DecodeStream(stream, [this](const std::vector<uint8_t>& bytes) { Decode(bytes); });
-}
-
-void TPCXGraphic::Decode(const std::vector<uint8_t>& bytes) {
-    TByteReader reader(bytes, ShortName);
+void TPCXGraphic::DecodeBytes(const uint8_t* data, size_t size) {
+    TByteReader reader(data, size, ShortName);
     const uint8_t* header = reader.Bytes(128);
     auto u16 = [&](size_t at) { return header[at] | (header[at + 1] << 8); };
     const int version = header[1], encoding = header[2], bits = header[3];
@@ -82,9 +78,8 @@ void TPCXGraphic::Decode(const std::vector<uint8_t>& bytes) {
         palette[0] = Color32(0, 0, 0);
         palette[1] = Color32(255, 255, 255);
     } else if (bits == 8 && planes == 1) {
-        const size_t size = bytes.size();
-        if (size >= 128 + 769 && bytes[size - 769] == 0x0C) {
-            const uint8_t* p = bytes.data() + size - 768;
+        if (size >= 128 + 769 && data[size - 769] == 0x0C) {
+            const uint8_t* p = data + size - 768;
             for (int i = 0; i < 256; ++i) palette[i] = Color32(p[i * 3], p[i * 3 + 1], p[i * 3 + 2]);
         } else {
             for (int i = 0; i < 256; ++i) palette[i] = Color32(i, i, i);  // no palette: grey levels

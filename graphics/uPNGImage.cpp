@@ -54,7 +54,7 @@ struct TPngDecoder {
 
 // The steps that call into libpng hold no object with a destructor, so that a jump out of
 // libpng skips nothing. Each returns false after an error (message in the decoder).
-bool ReadHeader(TPngDecoder& d, png_uint_32& width, png_uint_32& height) {
+bool ReadHeader(TPngDecoder& d, png_uint_32& width, png_uint_32& height, uint64_t& storedBytes) {
     if (setjmp(png_jmpbuf(d.Png))) return false;
     png_set_read_fn(d.Png, &d.Source, ReadFn);
     // Only the image matters: text, profiles and other ancillary data (whose compressed chunks
@@ -66,11 +66,14 @@ bool ReadHeader(TPngDecoder& d, png_uint_32& width, png_uint_32& height) {
     png_read_info(d.Png, d.Info);
     int bitDepth = 0, colorType = 0, interlace = 0;
     png_get_IHDR(d.Png, d.Info, &width, &height, &bitDepth, &colorType, &interlace, nullptr, nullptr);
-    // Everything becomes 8-bit RGBA with straight alpha.
+    // The filtered rows as stored, each with its filter byte (interlaced pictures store more).
+    storedBytes = (uint64_t{png_get_rowbytes(d.Png, d.Info)} + 1) * height;
+    // Everything becomes 8-bit BGRA with straight alpha: in memory, the bytes of TColor32.
     png_set_expand(d.Png);
     if (bitDepth == 16) png_set_scale_16(d.Png);
     if (colorType == PNG_COLOR_TYPE_GRAY || colorType == PNG_COLOR_TYPE_GRAY_ALPHA) png_set_gray_to_rgb(d.Png);
     png_set_filler(d.Png, 0xFF, PNG_FILLER_AFTER);
+    png_set_bgr(d.Png);
     png_set_interlace_handling(d.Png);
     png_read_update_info(d.Png, d.Info);
     if (png_get_rowbytes(d.Png, d.Info) != static_cast<size_t>(width) * 4) png_error(d.Png, "Unexpected row size");
@@ -86,13 +89,7 @@ bool ReadRows(TPngDecoder& d, png_bytepp rows) {
 
 }  // namespace
 
-void TPNGObject::LoadFromStream(TStream& stream) {
-    const std::vector<uint8_t> bytes = stream.ReadRest();
-    LoadFromBytes(bytes.data(), bytes.size());
-}
-
-void TPNGObject::LoadFromBytes(const uint8_t* data, size_t size) {
-    ClearPicture();
+void TPNGObject::DecodeBytes(const uint8_t* data, size_t size) {
     TPngDecoder d;
     d.Source = TPngSource{data, size, 0};
     d.Png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &d.Error, ErrorFn, WarningFn);
@@ -100,25 +97,17 @@ void TPNGObject::LoadFromBytes(const uint8_t* data, size_t size) {
     d.Info = png_create_info_struct(d.Png);
     if (d.Info == nullptr) throw EPNGError("Out of memory");
     png_uint_32 width = 0, height = 0;
-    if (!ReadHeader(d, width, height)) throw EPNGError(d.Error.Message);
+    uint64_t storedBytes = 0;
+    if (!ReadHeader(d, width, height, storedBytes)) throw EPNGError(d.Error.Message);
     if (static_cast<uint64_t>(width) * height > static_cast<uint64_t>(MaxPicturePixels))
         throw EPNGError("Image is too large");
-
-    std::vector<uint8_t> rgba;
-    std::vector<png_bytep> rows;
-    try {
-        rgba.resize(static_cast<size_t>(width) * height * 4);
-        rows.resize(height);
-    } catch (const std::bad_alloc&) {
-        throw EPNGError("Out of memory");
-    }
-    for (png_uint_32 y = 0; y < height; ++y) rows[y] = rgba.data() + static_cast<size_t>(y) * width * 4;
-    if (!ReadRows(d, rows.data())) throw EPNGError(d.Error.Message);
+    // Deflate packs at most 1032 bytes into one: a file too short for its rows is refused before
+    // the picture is allocated.
+    if (storedBytes / 1032 > size) throw EPNGError("Read Error");
 
     SetPictureSize(static_cast<int32_t>(width), static_cast<int32_t>(height), "PNG");
-    const uint8_t* p = rgba.data();
-    for (TColor32& pixel : FPixels) {
-        pixel = Color32(p[0], p[1], p[2], p[3]);
-        p += 4;
-    }
+    std::vector<png_bytep> rows(height);
+    for (png_uint_32 y = 0; y < height; ++y) rows[y] = reinterpret_cast<png_bytep>(Row(static_cast<int32_t>(y)));
+    static_assert(sizeof(TColor32) == 4, "four bytes per pixel");
+    if (!ReadRows(d, rows.data())) throw EPNGError(d.Error.Message);
 }

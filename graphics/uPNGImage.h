@@ -11,6 +11,7 @@ class TPNGObject : public TRasterGraphic {
 public:
     const char* ClassName() const override { return "TPNGObject"; }
     // On failure raises EPNGError with libpng's message and leaves the picture empty.
-    void LoadFromStream(TStream& stream) override;
-    void LoadFromBytes(const uint8_t* data, size_t size);
+
+protected:
+    void DecodeBytes(const uint8_t* data, size_t size) override;
 };

@@ -72,12 +72,8 @@ constexpr uint32_t MaxDimension = 0x7FFFFFFF;
 
 }  // namespace
 
-void TPPMGraphic::LoadFromStream(TStream& stream) {
-    DecodeStream(stream, [this](const std::vector<uint8_t>& bytes) { Decode(bytes); });
-}
-
-void TPPMGraphic::Decode(const std::vector<uint8_t>& bytes) {
-    TByteReader reader(bytes, ShortName);
+void TPPMGraphic::DecodeBytes(const uint8_t* data, size_t size) {
+    TByteReader reader(data, size, ShortName);
     TAnyMapText text(reader);
     if (reader.U8() != 'P') reader.FailFormat();
     const int kind = reader.U8() - '0';

@@ -50,12 +50,8 @@ TColor32 LabToRGB(double l, double a, double b) {
 
 }  // namespace
 
-void TPSDGraphic::LoadFromStream(TStream& stream) {
-    DecodeStream(stream, [this](const std::vector<uint8_t>& bytes) { Decode(bytes); });
-}
-
-void TPSDGraphic::Decode(const std::vector<uint8_t>& bytes) {
-    TByteReader reader(bytes, ShortName);
+void TPSDGraphic::DecodeBytes(const uint8_t* data, size_t size) {
+    TByteReader reader(data, size, ShortName);
     if (reader.U32BE() != 0x38425053) reader.FailFormat();  // "8BPS"
     const int version = reader.U16BE();
     if (version != 1 && version != 2) reader.FailFormat();
@@ -100,80 +96,88 @@ void TPSDGraphic::Decode(const std::vector<uint8_t>& bytes) {
     // The first extra channel of an RGB or greyscale composite is its transparency.
     const bool alpha = (mode == RGB || mode == Grey) && channels > colorChannels;
     const size_t used = colorChannels + (alpha ? 1 : 0);
-    const size_t rowBytes = (static_cast<size_t>(width) * depth + 7) / 8;
-
-    // The used channels, each a plane of rows.
+    // Every size below is computed in 64 bits and checked against the file before anything is
+    // allocated: a 32-bit size_t would wrap for large pictures of deep samples.
+    const uint64_t rowBytes = (uint64_t{width} * static_cast<uint64_t>(depth) + 7) / 8;
     const uint64_t planeBytes = uint64_t{height} * rowBytes;
-    std::vector<uint8_t> planes;
+    const uint64_t pixelCount = uint64_t{width} * height;
+    if (pixelCount > static_cast<uint64_t>(MaxPicturePixels)) reader.FailFormat();
+    std::vector<uint32_t> counts;
     if (compression == 0) {
         reader.RequireBytes(planeBytes * used);
-        SetPictureSize(static_cast<int32_t>(width), static_cast<int32_t>(height), ShortName);
-        planes.resize(used * planeBytes);
-        for (size_t c = 0; c < used; ++c) {
-            const uint8_t* p = reader.Bytes(height * rowBytes);
-            std::copy(p, p + height * rowBytes, planes.begin() + static_cast<ptrdiff_t>(c * height * rowBytes));
-        }
     } else {
         // Byte counts of every row of every channel, then the packed rows.
         reader.RequireBytes(uint64_t{channels} * height * (large ? 4 : 2));
-        std::vector<uint32_t> counts(channels * static_cast<size_t>(height));
+        counts.resize(channels * static_cast<size_t>(height));
         for (uint32_t& n : counts) n = large ? reader.U32BE() : reader.U16BE();
         reader.RequireBytes(planeBytes * used / 128);  // runs of at most 128 bytes
-        SetPictureSize(static_cast<int32_t>(width), static_cast<int32_t>(height), ShortName);
-        planes.resize(used * planeBytes);
-        for (size_t c = 0; c < used; ++c) {
-            for (size_t y = 0; y < height; ++y) {
-                const size_t n = counts[c * height + y];
-                TByteReader packed(reader.Bytes(n), n, ShortName);
-                UnpackBitsRow(packed, planes.data() + (c * height + y) * rowBytes, rowBytes);
-            }
-        }
     }
+    SetPictureSize(static_cast<int32_t>(width), static_cast<int32_t>(height), ShortName);
 
-    auto sample = [&](size_t c, size_t y, size_t x) -> uint8_t {
-        const uint8_t* row = planes.data() + (c * height + y) * rowBytes;
+    // Each used channel becomes a plane of 8-bit samples, one stored row at a time.
+    const size_t pixels = static_cast<size_t>(pixelCount);
+    std::vector<uint8_t> planes(used * pixels);
+    std::vector<uint8_t> row(static_cast<size_t>(rowBytes));
+    auto sample = [&](const uint8_t* stored, size_t x) -> uint8_t {
         switch (depth) {
-            case 8: return row[x];
-            case 16: return row[x * 2];
+            case 8: return stored[x];
+            case 16: return stored[x * 2];
             case 32: {
-                uint32_t bits = (static_cast<uint32_t>(row[x * 4]) << 24) | (row[x * 4 + 1] << 16) |
-                                (row[x * 4 + 2] << 8) | row[x * 4 + 3];
+                const uint32_t bits = (static_cast<uint32_t>(stored[x * 4]) << 24) | (stored[x * 4 + 1] << 16) |
+                                      (stored[x * 4 + 2] << 8) | stored[x * 4 + 3];
                 float f;
                 std::memcpy(&f, &bits, 4);
                 return std::isnan(f) ? 0 : Clamp255(f * 255.0);
             }
-            default: return ((row[x >> 3] >> (7 - (x & 7))) & 1) ? 0 : 255;  // bitmap: 1 is black
+            default: return ((stored[x >> 3] >> (7 - (x & 7))) & 1) ? 0 : 255;  // bitmap: 1 is black
         }
     };
+    for (size_t c = 0; c < used; ++c) {
+        for (size_t y = 0; y < height; ++y) {
+            const uint8_t* stored;
+            if (compression == 0) {
+                stored = reader.Bytes(row.size());
+            } else {
+                const size_t n = counts[c * height + y];
+                TByteReader packed(reader.Bytes(n), n, ShortName);
+                UnpackBitsRow(packed, row.data(), row.size());
+                stored = row.data();
+            }
+            uint8_t* out = planes.data() + c * pixels + y * width;
+            for (size_t x = 0; x < width; ++x) out[x] = sample(stored, x);
+        }
+    }
 
     for (size_t y = 0; y < height; ++y) {
-        TColor32* row = Row(static_cast<int32_t>(y));
+        TColor32* out = Row(static_cast<int32_t>(y));
+        const size_t first = y * width;
+        auto at = [&](size_t c, size_t x) { return planes[c * pixels + first + x]; };
         for (size_t x = 0; x < width; ++x) {
-            const int a = alpha ? sample(colorChannels, y, x) : 255;
+            const int a = alpha ? at(colorChannels, x) : 255;
             switch (mode) {
                 case Bitmap:
                 case Grey:
                 case Duotone: {
-                    const uint8_t g = sample(0, y, x);
-                    row[x] = Color32(g, g, g, a);
+                    const uint8_t g = at(0, x);
+                    out[x] = Color32(g, g, g, a);
                     break;
                 }
                 case Indexed: {
-                    const uint8_t i = sample(0, y, x);
-                    row[x] = Color32(colorData[i], colorData[256 + i], colorData[512 + i]);
+                    const uint8_t i = at(0, x);
+                    out[x] = Color32(colorData[i], colorData[256 + i], colorData[512 + i]);
                     break;
                 }
                 case RGB:
-                    row[x] = Color32(sample(0, y, x), sample(1, y, x), sample(2, y, x), a);
+                    out[x] = Color32(at(0, x), at(1, x), at(2, x), a);
                     break;
                 case CMYK: {
                     // Stored inverted: 255 is no ink.
-                    const int k = sample(3, y, x);
-                    row[x] = Color32(sample(0, y, x) * k / 255, sample(1, y, x) * k / 255, sample(2, y, x) * k / 255);
+                    const int k = at(3, x);
+                    out[x] = Color32(at(0, x) * k / 255, at(1, x) * k / 255, at(2, x) * k / 255);
                     break;
                 }
                 default:
-                    row[x] = LabToRGB(sample(0, y, x) * 100.0 / 255, sample(1, y, x) - 128.0, sample(2, y, x) - 128.0);
+                    out[x] = LabToRGB(at(0, x) * 100.0 / 255, at(1, x) - 128.0, at(2, x) - 128.0);
                     break;
             }
         }

@@ -195,12 +195,8 @@ bool ReadComposite(TByteReader& bank, int major, int32_t width, int32_t height, 
 
 }  // namespace
 
-void TPSPGraphic::LoadFromStream(TStream& stream) {
-    DecodeStream(stream, [this](const std::vector<uint8_t>& bytes) { Decode(bytes); });
-}
-
-void TPSPGraphic::Decode(const std::vector<uint8_t>& bytes) {
-    TByteReader reader(bytes, ShortName);
+void TPSPGraphic::DecodeBytes(const uint8_t* data, size_t size) {
+    TByteReader reader(data, size, ShortName);
     if (std::memcmp(reader.Bytes(SignatureSize), Signature, sizeof(Signature) - 1) != 0) reader.FailFormat();
     const int major = reader.U16LE();
     reader.Skip(2);
@@ -229,7 +225,7 @@ void TPSPGraphic::Decode(const std::vector<uint8_t>& bytes) {
             body.Skip(2 + 4);  // planes, colours
             grey = body.U8() != 0;
             if (major >= 4) EndChunk(body, start, chunk);
-            if (width <= 0 || height <= 0) reader.FailFormat();
+            if (width <= 0 || height <= 0 || int64_t{width} * height > MaxPicturePixels) reader.FailFormat();
             if (compression > LZ77) reader.FailUnsupported("Compression " + std::to_string(compression));
             if (depth != 1 && depth != 4 && depth != 8 && depth != 24) reader.FailColorFormat();
             haveAttributes = true;
@@ -283,8 +279,7 @@ void TPSPGraphic::Decode(const std::vector<uint8_t>& bytes) {
                 }
                 const int64_t w = layer.Saved.Width(), h = layer.Saved.Height();
                 if (w < 0 || h < 0 || w * h > MaxPicturePixels) reader.FailFormat();
-                const size_t size = static_cast<size_t>(w * h);
-                ReadChannels(l, major, channelCount, size, compression, depth, layer);
+                ReadChannels(l, major, channelCount, static_cast<size_t>(w * h), compression, depth, layer);
                 layers.push_back(std::move(layer));
             }
         } else if (block.Id == CompositeBankBlock && haveAttributes && major >= 4 && !haveComposite) {
@@ -305,7 +300,7 @@ void TPSPGraphic::Decode(const std::vector<uint8_t>& bytes) {
 
     // Flatten the visible raster layers, bottom first, onto a transparent canvas. Even a blank
     // layer covering the canvas takes a thousandth of its size when deflated.
-    if (static_cast<uint64_t>(width) * static_cast<uint64_t>(height) > uint64_t{bytes.size()} * 1100) reader.FailRead();
+    if (static_cast<uint64_t>(width) * static_cast<uint64_t>(height) > uint64_t{size} * 1100) reader.FailRead();
     SetPictureSize(width, height, ShortName);
     for (const TLayer& layer : layers) {
         if (!layer.Raster || !layer.Visible || layer.Channels[0].empty()) continue;

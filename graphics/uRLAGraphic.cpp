@@ -31,13 +31,9 @@ void UnpackChannel(TByteReader& packed, uint8_t* out, size_t width) {
 
 }  // namespace
 
-void TRLAGraphic::LoadFromStream(TStream& stream) {
-    DecodeStream(stream, [this](const std::vector<uint8_t>& bytes) { Decode(bytes); });
-}
-
-void TRLAGraphic::Decode(const std::vector<uint8_t>& bytes) {
-    TByteReader reader(bytes, ShortName);
-    if (bytes.size() < HeaderSize) reader.FailFormat();  // no picture is this short; there is no signature to tell
+void TRLAGraphic::DecodeBytes(const uint8_t* data, size_t size) {
+    TByteReader reader(data, size, ShortName);
+    if (size < HeaderSize) reader.FailFormat();  // no picture is this short; there is no signature to tell
     const uint8_t* header = reader.Bytes(HeaderSize);
     auto s16 = [&](size_t at) { return static_cast<int16_t>((header[at] << 8) | header[at + 1]); };
     const int left = s16(8), right = s16(10), bottom = s16(12), top = s16(14);  // active window
@@ -58,7 +54,7 @@ void TRLAGraphic::Decode(const std::vector<uint8_t>& bytes) {
     for (uint32_t& offset : offsets) offset = reader.U32BE();
     const size_t used = static_cast<size_t>(colorChannels) + (matte ? 1 : 0);
     // Each channel of a line has its length and runs of at most 128 bytes in 2 bytes.
-    if ((uint64_t{static_cast<uint32_t>(width)} / 128 * 2 + 2) * used * static_cast<uint32_t>(height) > bytes.size())
+    if ((uint64_t{static_cast<uint32_t>(width)} / 128 * 2 + 2) * used * static_cast<uint32_t>(height) > size)
         reader.FailRead();
     SetPictureSize(width, height, ShortName);
 

@@ -7,8 +7,7 @@ class TRLAGraphic : public TRasterGraphic {
 public:
     const char* ClassName() const override { return "TRLAGraphic"; }
     static constexpr const char* ShortName = "RLA";
-    void LoadFromStream(TStream& stream) override;
 
-private:
-    void Decode(const std::vector<uint8_t>& bytes);
+protected:
+    void DecodeBytes(const uint8_t* data, size_t size) override;
 };

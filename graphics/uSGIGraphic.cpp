@@ -4,12 +4,8 @@
 
 #include "uByteReader.h"
 
-void TSGIGraphic::LoadFromStream(TStream& stream) {
-    DecodeStream(stream, [this](const std::vector<uint8_t>& bytes) { Decode(bytes); });
-}
-
-void TSGIGraphic::Decode(const std::vector<uint8_t>& bytes) {
-    TByteReader reader(bytes, ShortName);
+void TSGIGraphic::DecodeBytes(const uint8_t* data, size_t size) {
+    TByteReader reader(data, size, ShortName);
     if (reader.U16BE() != 474) reader.FailFormat();
     const int storage = reader.U8();
     const int sampleBytes = reader.U8();
@@ -40,7 +36,7 @@ void TSGIGraphic::Decode(const std::vector<uint8_t>& bytes) {
     }
     const uint64_t samples = uint64_t{width} * rowCount;
     if (storage == 0) reader.RequireBytes(samples * sampleBytes);
-    else if (samples / 127 * 2 * sampleBytes > bytes.size()) reader.FailRead();  // runs of at most 127 samples
+    else if (samples / 127 * 2 * sampleBytes > size) reader.FailRead();  // runs of at most 127 samples
     SetPictureSize(static_cast<int32_t>(width), static_cast<int32_t>(height), ShortName);
 
     // Each row of each channel, unpacked to 8-bit samples (the high byte of 16-bit ones).
@@ -55,8 +51,8 @@ void TSGIGraphic::Decode(const std::vector<uint8_t>& bytes) {
                 continue;
             }
             const size_t index = c * height + y;
-            if (starts[index] > bytes.size() || lengths[index] > bytes.size() - starts[index]) reader.FailRead();
-            TByteReader run(bytes.data() + starts[index], lengths[index], ShortName);
+            if (starts[index] > size || lengths[index] > size - starts[index]) reader.FailRead();
+            TByteReader run(data + starts[index], lengths[index], ShortName);
             size_t x = 0;
             for (;;) {
                 const unsigned code = sampleBytes == 1 ? run.U8() : run.U16BE();

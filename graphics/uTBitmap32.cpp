@@ -114,6 +114,18 @@ void TBitmap32::SetSize(int32_t width, int32_t height) {
     Changed();
 }
 
+void TBitmap32::TakePixelsOf(TBitmap32& source) {
+    FSurface = std::move(source.FSurface);
+    FBits = source.FBits;
+    FWidth = source.FWidth;
+    FHeight = source.FHeight;
+    FClipRect = BoundsRect();
+    source.FBits = nullptr;
+    source.FWidth = source.FHeight = 0;
+    source.FClipRect = TRect{};
+    Changed();
+}
+
 void TBitmap32::Clear(TColor32 color) {
     if (Empty()) return;
     std::fill_n(FBits, static_cast<size_t>(FWidth) * static_cast<size_t>(FHeight), color);

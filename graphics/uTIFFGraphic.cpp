@@ -145,11 +145,6 @@ bool ReadPlainSamples(TIFF* tif, uint32_t width, uint32_t height, std::vector<TC
 
 }  // namespace
 
-void TTIFFGraphic::LoadFromStream(TStream& stream) {
-    const std::vector<uint8_t> bytes = stream.ReadRest();
-    LoadFromBytes(bytes.data(), bytes.size());
-}
-
 namespace {
 
 // Opens the picture's bytes as a libtiff client file with its messages silenced; null when
@@ -167,6 +162,33 @@ std::unique_ptr<TIFF, TTiffCloser> OpenTiff(TTiffSource& source) {
                                                                 options.get()));
 }
 
+// Raises the read error unless the file can hold the strips or tiles the first page declares:
+// uncompressed ones whole, compressed ones at least one byte each. Checked before the picture is
+// allocated, so that a short header cannot make us reserve memory for data that is not there.
+void RequireStoredData(TIFF* tif, uint16_t compression, size_t fileSize, const TByteReader& format) {
+    const bool tiled = TIFFIsTiled(tif) != 0;
+    const uint32_t count = tiled ? TIFFNumberOfTiles(tif) : TIFFNumberOfStrips(tif);
+    if (count == 0) format.FailRead();
+    uint32_t height = 0, rowsPerStrip = 0;
+    TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
+    if (rowsPerStrip == 0 || rowsPerStrip > height) rowsPerStrip = height;
+    const uint64_t stripsPerPlane = (uint64_t{height} + rowsPerStrip - 1) / std::max<uint32_t>(rowsPerStrip, 1);
+    for (uint32_t i = 0; i < count; ++i) {
+        uint64_t needed = 1;
+        if (compression == COMPRESSION_NONE && tiled) {
+            needed = static_cast<uint64_t>(TIFFTileSize64(tif));
+        } else if (compression == COMPRESSION_NONE) {
+            // The last strip of each plane may hold fewer rows.
+            const uint64_t first = (i % std::max<uint64_t>(stripsPerPlane, 1)) * rowsPerStrip;
+            const uint64_t rows = first >= height ? 0 : std::min<uint64_t>(rowsPerStrip, height - first);
+            needed = static_cast<uint64_t>(TIFFVStripSize64(tif, static_cast<uint32_t>(rows)));
+        }
+        const uint64_t offset = TIFFGetStrileOffset(tif, i);
+        if (offset > fileSize || needed > fileSize - offset) format.FailRead();
+    }
+}
+
 }  // namespace
 
 bool TTIFFGraphic::PictureSize(const uint8_t* data, size_t size, uint32_t& width, uint32_t& height) {
@@ -177,8 +199,7 @@ bool TTIFFGraphic::PictureSize(const uint8_t* data, size_t size, uint32_t& width
            TIFFGetField(tif.get(), TIFFTAG_IMAGELENGTH, &height);
 }
 
-void TTIFFGraphic::LoadFromBytes(const uint8_t* data, size_t size) {
-    ClearPicture();
+void TTIFFGraphic::DecodeBytes(const uint8_t* data, size_t size) {
     TByteReader format(data, size, ShortName);
     TTiffSource source{data, static_cast<toff_t>(size), 0};
     const std::unique_ptr<TIFF, TTiffCloser> tif = OpenTiff(source);
@@ -198,12 +219,8 @@ void TTIFFGraphic::LoadFromBytes(const uint8_t* data, size_t size) {
         format.FailUnsupported(codec != nullptr ? std::string(codec->name) + " compression"
                                                 : Format("Compression scheme %u", compression));
     }
-    std::vector<TColor32> pixels;
-    try {
-        pixels.resize(static_cast<size_t>(width) * height);
-    } catch (const std::bad_alloc&) {
-        format.FailFormat();
-    }
+    RequireStoredData(tif.get(), compression, size, format);
+    std::vector<TColor32> pixels(static_cast<size_t>(width) * height);
     char reason[1024] = {0};
     if (TIFFRGBAImageOK(tif.get(), reason)) {
         static_assert(sizeof(TColor32) == sizeof(uint32_t), "raster words");

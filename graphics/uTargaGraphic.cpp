@@ -35,12 +35,8 @@ TColor32 DecodeTrueColor(const uint8_t* p, int bits, bool keepAlpha) {
 
 }  // namespace
 
-void TTargaGraphic::LoadFromStream(TStream& stream) {
-    DecodeStream(stream, [this](const std::vector<uint8_t>& bytes) { Decode(bytes); });
-}
-
-void TTargaGraphic::Decode(const std::vector<uint8_t>& bytes) {
-    TByteReader reader(bytes, ShortName);
+void TTargaGraphic::DecodeBytes(const uint8_t* data, size_t size) {
+    TByteReader reader(data, size, ShortName);
 
     TTargaHeader h{};
     h.IdLength = reader.U8();
@@ -100,13 +96,17 @@ void TTargaGraphic::Decode(const std::vector<uint8_t>& bytes) {
         }
     }
 
+    const size_t pixelBytes = (bits + 7) / 8;
+    {
+        // In 64 bits: 65535 x 65535 pixels of 4 bytes wrap a 32-bit size_t.
+        const uint64_t pixels = uint64_t{h.Width} * h.Height;
+        if (bits == 1) reader.RequireBytes((uint64_t{h.Width} + 7) / 8 * h.Height);
+        else if (!rle) reader.RequireBytes(pixels * pixelBytes);
+        else reader.RequireBytes((pixels + 127) / 128 * (1 + pixelBytes));  // runs of at most 128 pixels
+    }
+    SetPictureSize(h.Width, h.Height, ShortName);  // at most MaxPicturePixels from here on
     const size_t width = h.Width, height = h.Height;
     const size_t count = width * height;
-    const size_t pixelBytes = (bits + 7) / 8;
-    if (bits == 1) reader.RequireBytes((width + 7) / 8 * height);
-    else if (!rle) reader.RequireBytes(count * pixelBytes);
-    else reader.RequireBytes((count + 127) / 128 * (1 + pixelBytes));  // runs of at most 128 pixels
-    SetPictureSize(h.Width, h.Height, ShortName);
 
     auto decode = [&](const uint8_t* p) -> TColor32 {
         switch (colors) {

@@ -2,7 +2,10 @@
 // white, icons with their masks, EPS previews, TIFF variants, and clean failures on damaged files.
 #include <gtest/gtest.h>
 
+#include <jpeglib.h>
+
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 
 #include "test_picture_support.h"
@@ -92,6 +95,56 @@ TEST_F(PictureFormats, CmykJpegIsConvertedToRgb) {
     const std::vector<uint8_t> expected = FlattenedByImageMagick(path);
     ASSERT_EQ(expected.size(), static_cast<size_t>(23 * 42 * 3));
     EXPECT_LE(WorstDifference(bitmap, expected), 1);
+}
+
+namespace {
+
+// A 2 x 1 CMYK JPEG in the inverted convention (255 = no ink), with or without an Adobe marker.
+std::vector<uint8_t> InvertedCmykJpeg(bool adobeMarker) {
+    jpeg_compress_struct info;
+    jpeg_error_mgr error;
+    info.err = jpeg_std_error(&error);
+    jpeg_create_compress(&info);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&info, &buffer, &size);
+    info.image_width = 2;
+    info.image_height = 1;
+    info.input_components = 4;
+    info.in_color_space = JCS_CMYK;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, 100, TRUE);
+    info.write_Adobe_marker = adobeMarker ? TRUE : FALSE;
+    jpeg_start_compress(&info, TRUE);
+    // Red (no cyan, full magenta and yellow, no black), then white.
+    unsigned char row[8] = {255, 0, 0, 255, 255, 255, 255, 255};
+    JSAMPROW rows[1] = {row};
+    jpeg_write_scanlines(&info, rows, 1);
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    std::vector<uint8_t> bytes(buffer, buffer + size);
+    std::free(buffer);
+    return bytes;
+}
+
+}  // namespace
+
+// Practically every CMYK JPEG is inverted, also those without an Adobe marker.
+TEST_F(PictureFormats, CmykJpegIsReadInvertedWithOrWithoutAdobeMarker) {
+    for (bool marker : {true, false}) {
+        SCOPED_TRACE(marker ? "Adobe marker" : "no marker");
+        const std::vector<uint8_t> bytes = InvertedCmykJpeg(marker);
+        TJPEGImage jpeg;
+        jpeg.LoadFromBytes(bytes.data(), bytes.size());
+        ASSERT_EQ(jpeg.Width(), 2);
+        const auto near = [](TColor32 a, TColor32 b) {
+            for (int shift = 0; shift < 24; shift += 8)
+                if (std::abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF)) > 8) return false;
+            return true;
+        };
+        EXPECT_TRUE(near(jpeg.Pixels()[0], 0xFFFF0000u)) << std::hex << jpeg.Pixels()[0];
+        EXPECT_TRUE(near(jpeg.Pixels()[1], 0xFFFFFFFFu)) << std::hex << jpeg.Pixels()[1];
+    }
 }
 
 namespace {

@@ -1,6 +1,8 @@
 // Shared fixtures of the picture tests: hand-built bitmap files, temporary files, corpus access.
 #pragma once
 
+#include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -10,7 +12,55 @@
 
 #include <unistd.h>
 
+#if defined(__SANITIZE_ADDRESS__)
+// From AddressSanitizer's runtime (GCC ships no header for it).
+extern "C" int __sanitizer_install_malloc_and_free_hooks(void (*onAllocate)(const volatile void*, size_t),
+                                                         void (*onFree)(const volatile void*));
+#define VELMORA_ALLOCATION_PROBE 1
+#endif
+
 namespace picture_test {
+
+// The largest single allocation made while a probe exists. It needs AddressSanitizer's allocator
+// hooks; elsewhere Available() is false.
+class TLargestAllocation {
+public:
+    TLargestAllocation() {
+        Largest().store(0);
+        Active().store(Available());
+    }
+    ~TLargestAllocation() { Active().store(false); }
+    TLargestAllocation(const TLargestAllocation&) = delete;
+    TLargestAllocation& operator=(const TLargestAllocation&) = delete;
+
+    size_t Bytes() const { return Largest().load(); }
+
+    static bool Available() {
+#ifdef VELMORA_ALLOCATION_PROBE
+        static const bool installed = __sanitizer_install_malloc_and_free_hooks(OnAllocate, OnFree) != 0;
+        return installed;
+#else
+        return false;
+#endif
+    }
+
+private:
+    static std::atomic<size_t>& Largest() {
+        static std::atomic<size_t> largest{0};
+        return largest;
+    }
+    static std::atomic<bool>& Active() {
+        static std::atomic<bool> active{false};
+        return active;
+    }
+    static void OnAllocate(const volatile void*, size_t size) {
+        if (!Active().load(std::memory_order_relaxed)) return;
+        size_t seen = Largest().load(std::memory_order_relaxed);
+        while (size > seen && !Largest().compare_exchange_weak(seen, size)) {
+        }
+    }
+    static void OnFree(const volatile void*) {}
+};
 
 inline void PutU16(std::vector<uint8_t>& out, uint32_t v) {
     out.push_back(static_cast<uint8_t>(v));

@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -651,6 +653,35 @@ TEST(RareFormats, PhotoshopLabComposite) {
     for (size_t i = 0; i < 3; ++i) {
         for (int shift : {0, 8, 16})
             EXPECT_NEAR(static_cast<int>((graphic.Pixels()[i] >> shift) & 0xFF), expected[i], 1) << i;
+    }
+}
+
+// A Photo-CD scan is turned upright by the orientation in its image pack's header: the one bright
+// pixel of the scan's top-left corner ends where the turn puts it.
+TEST(RareFormats, PhotoCdIsTurnedUprightByItsOrientation) {
+    std::vector<uint8_t> pcd(0x30000 + 768 * 3 * 256, 0);
+    std::memcpy(pcd.data() + 0x800, "PCD_IPI", 7);
+    for (size_t pair = 0; pair < 256; ++pair) {
+        uint8_t* chroma = pcd.data() + 0x30000 + pair * 768 * 3 + 2 * 768;
+        std::fill(chroma, chroma + 384, 156);        // neutral chroma
+        std::fill(chroma + 384, chroma + 768, 137);
+    }
+    pcd[0x30000] = 188;  // luma of the scan's pixel (0, 0): white
+    struct TCase {
+        uint8_t Orientation;
+        int32_t Width, Height, X, Y;
+    };
+    const TCase cases[] = {{0, 768, 512, 0, 0}, {1, 512, 768, 0, 767}, {2, 768, 512, 767, 511}, {3, 512, 768, 511, 0}};
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.Orientation));
+        pcd[0xE02] = static_cast<uint8_t>(0xF0 | c.Orientation);  // only the low two bits count
+        TPCDGraphic picture;
+        picture.LoadFromBytes(pcd.data(), pcd.size());
+        ASSERT_EQ(picture.Width(), c.Width);
+        ASSERT_EQ(picture.Height(), c.Height);
+        const auto at = [&](int32_t x, int32_t y) { return picture.Pixels()[static_cast<size_t>(y) * c.Width + x]; };
+        EXPECT_EQ(at(c.X, c.Y), 0xFFFFFFFFu);
+        EXPECT_EQ(at(c.Width / 2, c.Height / 2), 0xFF000000u);
     }
 }
 
