@@ -1,5 +1,6 @@
-// GIF pictures: decoding with giflib, the still picture of the first frame, and painters that
-// play the animation into a drawing surface on a thread of their own. Portable.
+// GIF pictures: the still picture of the first frame, every frame decoded when it is first
+// needed, and painters that play the animation into a drawing surface on a thread of their own.
+// Portable.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "uGIFDecoder.h"
+#include "uGIFPainterList.h"
 #include "uGraphics.h"
 
 // Draw options of a painter, bit n = 2^n.
@@ -26,27 +29,6 @@ enum TGIFPaintOption : uint16_t {
     PaintAutoDither = 1u << 10,
 };
 
-// One image of a GIF stream with the control values and extensions that precede it.
-struct TGIFFrame {
-    int32_t Left = 0;  // position and size on the logical screen
-    int32_t Top = 0;
-    int32_t Width = 0;
-    int32_t Height = 0;
-    std::vector<TColor32> ColorTable;  // the local table, else the global one; opaque colours
-    std::vector<uint8_t> Indices;      // Width × Height colour indices, row 0 at the top
-
-    // Graphic control block.
-    bool HasGraphicControl = false;
-    int32_t Disposal = 0;
-    bool Transparent = false;
-    uint8_t TransparentIndex = 0;
-    uint16_t Delay = 0;  // hundredths of a second
-
-    // "NETSCAPE2.0" application extension.
-    bool HasLoopExtension = false;
-    uint16_t LoopCount = 0;  // 0: repeat forever
-};
-
 class TGIFPainter;
 
 class TGIFImage : public TGraphic {
@@ -59,12 +41,14 @@ public:
     const char* ClassName() const override { return "TGIFImage"; }
     int32_t Width() const override;  // logical screen; 0 while there are no frames
     int32_t Height() const override;
-    size_t FrameCount() const { return FFrames.size(); }
-    const TGIFFrame& Frame(size_t index) const { return FFrames[index]; }
+    size_t FrameCount() const { return FLayout.Frames.size(); }
+    // The frame's place, colour table and control values.
+    const TGIFFrame& Frame(size_t index) const { return FLayout.Frames[index]; }
 
-    // Clears the image (stopping its painters), then reads a GIF87a or GIF89a stream. On failure
-    // the stream is put back where it started, the image is empty and an EGIFError passes on.
-    void LoadFromStream(TStream& stream) override;
+    // LoadFromStream clears the image (stopping its painters), then reads a GIF87a or GIF89a
+    // stream: the layout of every frame, and the first frame's pixels. On failure the stream is put
+    // back where it started, the image is empty and an EGIFError passes on; on success the stream
+    // stands after the trailer.
     // Reads the raw-data resource of that name from the program's module.
     void LoadFromResourceName(const std::string& name);
     void Clear();
@@ -74,12 +58,14 @@ public:
 
     // Draws one frame into rect of the canvas, the logical screen mapped onto rect. With
     // transparent set, pixels of the transparent index are left undrawn; otherwise every pixel
-    // gets the colour of its table entry. Writes opaque pixels.
+    // gets the colour of its table entry. Writes opaque pixels. A frame whose data is damaged
+    // draws nothing.
     void DrawFrame(TCanvas& canvas, const TRect& rect, size_t index, bool transparent) const;
 
     // The frame decoded into straight ARGB pixels (Width × Height of the frame; pixels of the
-    // transparent index have alpha 0). Built on first use, kept until the image is cleared.
-    // Safe to call from a painter's thread.
+    // transparent index have alpha 0): decoded on first use and kept until the image is cleared;
+    // empty for a frame whose data is damaged or cannot be held. Safe to call from a painter's
+    // thread.
     const std::vector<TColor32>& FramePicture(size_t index) const;
 
     // Starts a painter that draws into rect of canvas (every draw handed to the main thread).
@@ -88,7 +74,7 @@ public:
     TGIFPainter* StartPaint(TCanvas& canvas, const TRect& rect, uint16_t options);
     // Stops every painter of the image and waits for those on their own threads, serving
     // hand-offs meanwhile when called on the main thread.
-    void StopPaint();
+    void StopPaint() { FPainters.StopAll(); }
 
     // The millisecond clock painters time their frames with (tests replace it). A painter
     // copies it when it is started.
@@ -97,19 +83,18 @@ public:
     // (for timing checks). Copied like Clock.
     std::function<void(int32_t waitMs)> OnPainterWait;
 
+protected:
+    void ReadStream(TStream& stream) override;
+
 private:
     friend class TGIFPainter;
-    void PainterFinished(TGIFPainter* painter);  // called by a painter as its thread ends
-    void ReleaseFinishedPainters();
+    void PainterFinished(TGIFPainter* painter) { FPainters.Finished(painter); }
 
-    int32_t FScreenWidth = 0;
-    int32_t FScreenHeight = 0;
-    std::vector<TGIFFrame> FFrames;
+    std::vector<uint8_t> FData;  // the stream's bytes, from which frames are decoded
+    TGIFLayout FLayout;
 
     mutable std::mutex FPictureLock;  // guards the decoded-frame cache
     mutable std::vector<std::unique_ptr<std::vector<TColor32>>> FPictures;
 
-    std::mutex FPaintersLock;                            // guards FPainters
-    std::vector<TGIFPainter*> FPainters;                 // painters whose thread still runs
-    std::vector<std::unique_ptr<TGIFPainter>> FOwned;    // every painter not yet released
+    TGIFPainterList FPainters;
 };
