@@ -83,6 +83,7 @@ protected:
 }  // namespace
 
 TEST_F(PictureCorpus, EveryFileLoadsWithItsSizeOrFailsCleanly) {
+    VELMORA_NEEDS_CORPUS();
     int loaded = 0, failed = 0;
     std::string wrong;
     for (const TIndexEntry& e : ReadIndex()) {
@@ -145,7 +146,8 @@ struct TComparison {
 // The decoders' straight ARGB pixels agree with ImageMagick's. Colours are compared only where
 // the picture is not fully transparent; ImageMagick's known differences are left out.
 TEST_F(PictureCorpus, PixelsAgreeWithAnIndependentDecoder) {
-    if (access("/usr/bin/convert", X_OK) != 0) GTEST_SKIP() << "ImageMagick is not installed";
+    VELMORA_NEEDS_CORPUS();
+    if (!HostTool("/usr/bin/convert")) GTEST_SKIP() << "ImageMagick is not installed";
     // Bitmaps: ImageMagick widens 5- and 6-bit channels by bit replication (we round), and reads
     // the fourth byte of 32-bit bitmaps as it likes; only colours are compared there.
     const TComparison comparisons[] = {

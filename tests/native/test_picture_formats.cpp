@@ -28,7 +28,7 @@ protected:
 
 // RGB bytes of a picture flattened over white by ImageMagick; empty when it is not installed.
 std::vector<uint8_t> FlattenedByImageMagick(const std::string& path) {
-    if (access("/usr/bin/convert", X_OK) != 0) return {};
+    if (!HostTool("/usr/bin/convert")) return {};
     const std::string command =
         "/usr/bin/convert '" + path + "[0]' -background white -alpha remove -alpha off -depth 8 rgb:- 2>/dev/null";
     return CommandOutput(command);
@@ -53,6 +53,7 @@ bool AllOpaque(const TBitmap32& bitmap) {
 }  // namespace
 
 TEST_F(PictureFormats, DecodedPicturesAssignOpaqueOverWhite) {
+    VELMORA_NEEDS_CORPUS();
     const char* const files[] = {
         "jpg/sdl2-image-sample.jpg",      // JPEG
         "jpe/imagemagick-objects.jpe",    // greyscale JPEG
@@ -81,12 +82,12 @@ TEST_F(PictureFormats, DecodedPicturesAssignOpaqueOverWhite) {
 }
 
 TEST_F(PictureFormats, CmykJpegIsConvertedToRgb) {
-    if (access("/usr/bin/convert", X_OK) != 0) GTEST_SKIP() << "ImageMagick is not installed";
+    VELMORA_NEEDS_CORPUS();
+    if (!HostTool("/usr/bin/convert")) GTEST_SKIP() << "ImageMagick is not installed";
     TTempDir dir;
     const std::string path = dir.Path() + "/cmyk.jpg";
-    ASSERT_EQ(std::system(("/usr/bin/convert '" + CorpusPath("jpg/sdl2-image-sample.jpg") +
-                           "' -colorspace CMYK -quality 95 '" + path + "' 2>/dev/null")
-                              .c_str()),
+    ASSERT_EQ(RunHostCommand("/usr/bin/convert '" + CorpusPath("jpg/sdl2-image-sample.jpg") +
+                             "' -colorspace CMYK -quality 95 '" + path + "' 2>/dev/null"),
               0);
     TBitmap32 bitmap;
     bitmap.LoadFromFile(path);
@@ -238,6 +239,7 @@ TEST_F(PictureFormats, IconMaskAndAlphaDecideTransparency) {
 }
 
 TEST_F(PictureFormats, EpsShowsItsTiffPreviewOnly) {
+    VELMORA_NEEDS_CORPUS();
     const std::vector<uint8_t> tiff = ReadFileBytes(CorpusPath("tiff/sdl2-image-sample.tiff"));
     ASSERT_FALSE(tiff.empty());
     auto wrap = [&](uint32_t offset, uint32_t length) {
@@ -288,6 +290,7 @@ TEST_F(PictureFormats, EpsShowsItsTiffPreviewOnly) {
 }
 
 TEST_F(PictureFormats, TiffWithAnUnknownCompressionIsUnsupported) {
+    VELMORA_NEEDS_CORPUS();
     std::vector<uint8_t> tiff = ReadFileBytes(CorpusPath("tiff/sdl2-image-sample.tiff"));
     ASSERT_GE(tiff.size(), 8u);
     ASSERT_EQ(tiff[0], 'I');
@@ -316,6 +319,7 @@ TEST_F(PictureFormats, TiffWithAnUnknownCompressionIsUnsupported) {
 // Every sample of the formats decoded here, cut short at several lengths and with a damaged
 // header, fails with an Exception or loads a picture of sane size: never a crash.
 TEST_F(PictureFormats, DamagedFilesFailCleanly) {
+    VELMORA_NEEDS_CORPUS();
     const char* const folders[] = {"bmp", "dib", "rle", "ico", "jpg", "jpeg", "jpe", "jfif",
                                    "png", "gif", "tif", "tiff", "fax", "eps"};
     TTempDir dir;
