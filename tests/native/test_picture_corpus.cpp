@@ -75,6 +75,12 @@ const std::map<std::string, std::string> RefusedByRule = {
     {"gif/gdk-gifsuite-max-codes.gif", "Invalid GIF data"},
 };
 
+// Files in compressions that the Windows build's libtiff leaves out (Debian's has them): they may
+// also fail with the unsupported-variant message.
+const std::map<std::string, std::string> OptionalCodec = {
+    {"tif/pillow-hopper_lzma.tif", "Cannot load image. LZMA compression not supported for TIFF files."},
+};
+
 class PictureCorpus : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { RegisterPictureFormats(); }
@@ -101,6 +107,8 @@ TEST_F(PictureCorpus, EveryFileLoadsWithItsSizeOrFailsCleanly) {
             ++failed;
             const auto refused = RefusedByRule.find(e.File);
             if (refused != RefusedByRule.end() && refused->second == error.what()) continue;
+            const auto optional = OptionalCodec.find(e.File);
+            if (optional != OptionalCodec.end() && optional->second == error.what()) continue;
             if (!MustFail(e)) wrong += Format("\n%s: %s", e.File.c_str(), error.what());
         }
     }
@@ -193,7 +201,7 @@ TEST_F(PictureCorpus, PixelsAgreeWithAnIndependentDecoder) {
             const std::vector<uint8_t> expected = DecodeWithImageMagick(input);
             if (expected.empty()) continue;  // ImageMagick cannot read it
             if (expected.size() != raster->Pixels().size() * 4) {
-                wrong += Format("\n%s: ImageMagick gives %zu bytes for %dx%d", e.File.c_str(), expected.size(),
+                wrong += Format("\n%s: ImageMagick gives %u bytes for %dx%d", e.File.c_str(), static_cast<unsigned>(expected.size()),
                                 raster->Width(), raster->Height());
                 continue;
             }
@@ -217,7 +225,7 @@ TEST_F(PictureCorpus, PixelsAgreeWithAnIndependentDecoder) {
             }
             if (worst > c.Tolerance) {
                 const uint8_t* q = expected.data() + worstAt * 4;
-                wrong += Format("\n%s: pixel %zu is %08X, ImageMagick %02X%02X%02X%02X", e.File.c_str(), worstAt,
+                wrong += Format("\n%s: pixel %u is %08X, ImageMagick %02X%02X%02X%02X", e.File.c_str(), static_cast<unsigned>(worstAt),
                                 raster->Pixels()[worstAt], q[3], q[0], q[1], q[2]);
             }
         }
