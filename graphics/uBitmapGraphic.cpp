@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "uByteReader.h"
+#include "uNearestDraw.h"
 #include "uSysUtils.h"
 
 namespace {
@@ -273,16 +274,8 @@ void TBitmap::Draw(TCanvas& canvas, const TRect& rect) const {
     TBitmap32& target = canvas.Bitmap();
     if (FPixels.empty() || target.Empty() || rect.IsEmpty()) return;
     canvas.Flush();
-    const TRect clip = IntersectRect(rect, target.BoundsRect());
-    if (clip.IsEmpty()) return;
     const TColor32 keep = FBitsPerPixel == 32 ? 0u : 0xFF000000u;
-    for (int32_t y = clip.Top; y < clip.Bottom; ++y) {
-        const int64_t sy = (static_cast<int64_t>(y - rect.Top) * FHeight) / rect.Height();
-        const TColor32* in = FPixels.data() + static_cast<size_t>(sy) * static_cast<size_t>(FWidth);
-        TColor32* out = target.Pixels() + static_cast<size_t>(y) * static_cast<size_t>(target.Width());
-        for (int32_t x = clip.Left; x < clip.Right; ++x) {
-            const int64_t sx = (static_cast<int64_t>(x - rect.Left) * FWidth) / rect.Width();
-            out[x] = (out[x] & keep) | (in[sx] & ~keep);
-        }
-    }
+    DrawNearest(target, IntersectRect(rect, target.BoundsRect()), FPixels.data(), static_cast<size_t>(FWidth),
+                TScaledIndex{rect.Left, FWidth, rect.Width()}, TScaledIndex{rect.Top, FHeight, rect.Height()},
+                [keep](TColor32 in, TColor32 out) { return (out & keep) | (in & ~keep); });
 }

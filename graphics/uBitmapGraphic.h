@@ -12,9 +12,8 @@ public:
     const char* ClassName() const override { return "TBitmap"; }
     TGraphicKind Kind() const override { return TGraphicKind::PlainBitmap; }
 
-    // Reads a bitmap file ("BM" header) or a packed DIB. On failure raises EInvalidGraphic
-    // "Bitmap image is not valid" and leaves the picture empty.
-    // LoadFromStream and LoadFromBytes take both kinds, told apart by the "BM" signature.
+    // LoadFromStream and LoadFromBytes read a bitmap file ("BM" header) or a packed DIB. On
+    // failure they raise EInvalidGraphic "Bitmap image is not valid" and leave the picture empty.
     // A packed DIB: information header, colour table and pixels, without a file header
     // (the layout of a bitmap resource).
     void LoadFromDIB(const uint8_t* data, size_t size);

@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "uGIFPainter.h"
+#include "uNearestDraw.h"
 #include "uSysUtils.h"
 #include "uThreads.h"
 #include "uTickCount.h"
@@ -95,19 +96,11 @@ void TGIFImage::DrawFrame(TCanvas& canvas, const TRect& rect, size_t index, bool
 
     const std::vector<TColor32>& picture = FramePicture(index);
     if (picture.empty()) return;
-    const int64_t tw = target.Width(), th = target.Height();
-    TColor32* pixels = bitmap.Pixels();
-    for (int32_t y = clip.Top; y < clip.Bottom; ++y) {
-        const int64_t sy = (y - target.Top) * int64_t{frame.Height} / th;
-        const TColor32* source = picture.data() + sy * frame.Width;
-        TColor32* out = pixels + static_cast<size_t>(y) * static_cast<size_t>(bitmap.Width());
-        for (int32_t x = clip.Left; x < clip.Right; ++x) {
-            const int64_t sx = tw == frame.Width ? x - target.Left : (x - target.Left) * int64_t{frame.Width} / tw;
-            const TColor32 color = source[sx];
-            if (transparent && (color >> 24) == 0) continue;
-            out[x] = color | 0xFF000000u;
-        }
-    }
+    DrawNearest(bitmap, clip, picture.data(), static_cast<size_t>(frame.Width),
+                TScaledIndex{target.Left, frame.Width, target.Width()}, TScaledIndex{target.Top, frame.Height, target.Height()},
+                [transparent](TColor32 color, TColor32 out) {
+                    return transparent && (color >> 24) == 0 ? out : color | 0xFF000000u;
+                });
 }
 
 void TGIFImage::Draw(TCanvas& canvas, const TRect& rect) const { DrawFrame(canvas, rect, 0, true); }

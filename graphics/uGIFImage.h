@@ -49,6 +49,7 @@ public:
     // stream: the layout of every frame, and the first frame's pixels. On failure the stream is put
     // back where it started, the image is empty and an EGIFError passes on; on success the stream
     // stands after the trailer.
+
     // Reads the raw-data resource of that name from the program's module.
     void LoadFromResourceName(const std::string& name);
     void Clear();

@@ -5,6 +5,7 @@
 #include <new>
 #include <stdexcept>
 
+#include "uNearestDraw.h"
 #include "uSysUtils.h"
 
 void ReadingPicture(const std::function<void()>& step) {
@@ -69,19 +70,9 @@ void TRasterGraphic::Draw(TCanvas& canvas, const TRect& rect) const {
     TBitmap32& target = canvas.Bitmap();
     if (FPixels.empty() || target.Empty() || rect.IsEmpty()) return;
     canvas.Flush();
-    const TRect clip = IntersectRect(rect, target.BoundsRect());
-    if (clip.IsEmpty()) return;
-    const int64_t rw = rect.Width();
-    const int64_t rh = rect.Height();
-    for (int32_t y = clip.Top; y < clip.Bottom; ++y) {
-        const int64_t sy = (static_cast<int64_t>(y - rect.Top) * FHeight) / rh;
-        const TColor32* in = FPixels.data() + static_cast<size_t>(sy) * static_cast<size_t>(FWidth);
-        TColor32* out = target.Pixels() + static_cast<size_t>(y) * static_cast<size_t>(target.Width());
-        for (int32_t x = clip.Left; x < clip.Right; ++x) {
-            const int64_t sx = (static_cast<int64_t>(x - rect.Left) * FWidth) / rw;
-            out[x] = BlendOver(in[sx], out[x]);
-        }
-    }
+    DrawNearest(target, IntersectRect(rect, target.BoundsRect()), FPixels.data(), static_cast<size_t>(FWidth),
+                TScaledIndex{rect.Left, FWidth, rect.Width()}, TScaledIndex{rect.Top, FHeight, rect.Height()},
+                BlendOver);
 }
 
 void TPicture::SetGraphic(std::unique_ptr<TGraphic> graphic) {

@@ -6,6 +6,7 @@
 
 #include "uBitmapGraphic.h"
 #include "uByteReader.h"
+#include "uNearestDraw.h"
 #include "uPNGImage.h"
 #include "uSysUtils.h"
 
@@ -136,15 +137,8 @@ void TIcon::Draw(TCanvas& canvas, const TRect& rect) const {
     TBitmap32& target = canvas.Bitmap();
     if (FPixels.empty() || target.Empty() || rect.IsEmpty()) return;
     canvas.Flush();
-    const TRect clip = IntersectRect(rect, target.BoundsRect());
-    if (clip.IsEmpty()) return;
-    for (int32_t y = clip.Top; y < clip.Bottom; ++y) {
-        const int64_t sy = (static_cast<int64_t>(y - rect.Top) * FHeight) / rect.Height();
-        const TColor32* in = FPixels.data() + static_cast<size_t>(sy) * static_cast<size_t>(FWidth);
-        TColor32* out = target.Pixels() + static_cast<size_t>(y) * static_cast<size_t>(target.Width());
-        for (int32_t x = clip.Left; x < clip.Right; ++x) {
-            const TColor32 pixel = in[(static_cast<int64_t>(x - rect.Left) * FWidth) / rect.Width()];
-            if ((pixel >> 24) != 0) out[x] = pixel & 0x00FFFFFFu;  // covered: colour, alpha 0
-        }
-    }
+    // Covered pixels get their colour with alpha 0; the others keep the canvas as it was.
+    DrawNearest(target, IntersectRect(rect, target.BoundsRect()), FPixels.data(), static_cast<size_t>(FWidth),
+                TScaledIndex{rect.Left, FWidth, rect.Width()}, TScaledIndex{rect.Top, FHeight, rect.Height()},
+                [](TColor32 in, TColor32 out) { return (in >> 24) != 0 ? in & 0x00FFFFFFu : out; });
 }
