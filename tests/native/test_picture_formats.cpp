@@ -338,7 +338,7 @@ TEST_F(PictureFormats, DamagedFilesFailCleanly) {
             for (size_t length : {size_t{0}, size_t{1}, size_t{7}, size_t{20}, size_t{53}, size_t{60},
                                   whole.size() / 3, whole.size() / 2, whole.size() - 1}) {
                 if (length < whole.size())
-                    variants.push_back({Format("cut at %zu", length),
+                    variants.push_back({"cut at " + std::to_string(length),
                                         std::vector<uint8_t>(whole.begin(), whole.begin() + static_cast<long>(length))});
             }
             std::vector<uint8_t> damaged = whole;
@@ -351,7 +351,7 @@ TEST_F(PictureFormats, DamagedFilesFailCleanly) {
                     bitmap.LoadFromFile(dir.Write("sample." + extension, bytes));
                     ++loads;
                     EXPECT_LE(static_cast<int64_t>(bitmap.Width()) * bitmap.Height(), MaxPicturePixels);
-                    if (what == Format("cut at %zu", whole.size() / 2)) halfLoads += "\n" + file;
+                    if (what == "cut at " + std::to_string(whole.size() / 2)) halfLoads += "\n" + file;
                 } catch (const Exception&) {
                     ++failures;
                 }
