@@ -1,10 +1,9 @@
-// TBitmap32's assignment from bitmaps and decoded pictures, and its loading from resources and
-// files: above all, what ends up in the alpha byte.
+// TBitmap32's assignment from bitmaps and decoded pictures, and its loading from bitmap
+// resources: above all, what ends up in the alpha byte.
 #include <cstring>
 #include <vector>
 
 #include "uBitmapGraphic.h"
-#include "uByteReader.h"
 #include "uClasses.h"
 #include "uGraphics.h"
 #include "uSysUtils.h"
@@ -79,8 +78,6 @@ void AssignGraphic(TBitmap32& target, const TGraphic& graphic) {
     }
 }
 
-constexpr size_t BitmapHeadersSize = 54;  // file header (14) + information header (40)
-
 }  // namespace
 
 void TBitmap32::Assign(const TPersistent* source) {
@@ -114,55 +111,4 @@ void TBitmap32::LoadFromResourceName(const std::string& name) {
     TBitmap bitmap;
     bitmap.LoadFromDIB(resource.Data, resource.Size);
     Assign(&bitmap);
-}
-
-void TBitmap32::LoadFromFile(const std::string& path) {
-    {
-        TFileStream stream(path);
-        uint8_t header[BitmapHeadersSize] = {0};
-        const size_t got = stream.Read(header, sizeof header);
-        const bool bitmapFile = got >= 2 && header[0] == 'B' && header[1] == 'M';
-        // A bitmap file needs both headers; any other (possibly tiny) file goes to its decoder.
-        if (bitmapFile && got < sizeof header) throw EReadError("Stream read error");
-        if (bitmapFile) {
-            TByteReader info(header, sizeof header, "BMP");
-            info.Seek(18);  // past the file header and the information header's size
-            const int32_t width = info.S32LE();
-            const int32_t height = info.S32LE();
-            const uint16_t planes = info.U16LE();
-            const uint16_t bitCount = info.U16LE();
-            const int32_t compression = info.S32LE();
-            if (bitCount == 32 && planes == 1 && compression == 0) {
-                // Uncompressed 32-bit: the words follow the headers directly, the fourth byte of
-                // each is kept as alpha.
-                if (width <= 0 || height == 0 || height == INT32_MIN) throw EInvalidGraphic("Bitmap image is not valid");
-                const int64_t rows = height < 0 ? -static_cast<int64_t>(height) : height;
-                const int64_t count = static_cast<int64_t>(width) * rows;
-                if (count > MaxPicturePixels || stream.Size() - static_cast<int64_t>(BitmapHeadersSize) < count * 4)
-                    throw EInvalidGraphic("Bitmap image is not valid");
-                std::vector<uint8_t> stored(static_cast<size_t>(count) * 4);
-                stream.ReadBuffer(stored.data(), stored.size());
-                SetSize(width, static_cast<int32_t>(rows));
-                for (int64_t s = 0; s < rows; ++s) {
-                    const int64_t y = height > 0 ? rows - 1 - s : s;
-                    const uint8_t* in = stored.data() + static_cast<size_t>(s * width * 4);
-                    TColor32* out = FBits + static_cast<size_t>(y * width);
-                    for (int32_t x = 0; x < width; ++x, in += 4)  // B, G, R and the fourth byte as alpha
-                        out[x] = static_cast<TColor32>(in[0]) | (static_cast<TColor32>(in[1]) << 8) |
-                                 (static_cast<TColor32>(in[2]) << 16) | (static_cast<TColor32>(in[3]) << 24);
-                }
-                Changed();
-                return;
-            }
-            stream.SetPosition(0);
-            const std::vector<uint8_t> bytes = stream.ReadRest();
-            TBitmap bitmap;
-            bitmap.LoadFromBytes(bytes.data(), bytes.size());
-            Assign(&bitmap);
-            return;
-        }
-    }
-    TPicture picture;
-    picture.LoadFromFile(path);
-    Assign(&picture);
 }

@@ -1,3 +1,4 @@
+#include <cstdint>
 #include <new>
 #include <stdexcept>
 #include <vector>
@@ -19,7 +20,9 @@ private:
 
 std::unique_ptr<TBitmapSurface> TBitmapSurface::Create(int32_t width, int32_t height) {
     try {
-        return std::make_unique<TMemorySurface>(static_cast<size_t>(width) * static_cast<size_t>(height));
+        const uint64_t count = static_cast<uint64_t>(width) * static_cast<uint64_t>(height);
+        if (count > SIZE_MAX / sizeof(uint32_t)) throw std::bad_alloc();
+        return std::make_unique<TMemorySurface>(static_cast<size_t>(count));
     } catch (const std::bad_alloc&) {
         throw EOutOfResources("Can't allocate the DIB handle");
     } catch (const std::length_error&) {

@@ -106,7 +106,8 @@ std::vector<TResampleTap> BilinearMap(int32_t srcStart, int32_t srcEnd, int32_t 
         float t = Single(Single(scale * Single(static_cast<float>(i) + 0.5f)) + offset);
         t = std::min(std::max(t, 0.0f), limit);
         const float whole = std::floor(t);
-        const int32_t column = static_cast<int32_t>(whole);
+        // Past 2^24 the float limit itself can round up beyond the last column.
+        const int32_t column = std::min(static_cast<int32_t>(whole), srcLimit - 1);
         const int32_t weight = 256 - static_cast<int32_t>(std::nearbyint(Single(Single(t - whole) * 256.0f)));
         taps.push_back({column, std::min(column + 1, srcLimit - 1), weight});
     }
@@ -131,7 +132,10 @@ std::vector<int32_t> BoxBounds(int32_t srcSize, int32_t dstSize) {
     const float ratio = Single(static_cast<float>(srcSize) / static_cast<float>(dstSize));
     const int64_t step = static_cast<int64_t>(Single(65536.0f * ratio));
     std::vector<int32_t> bounds(static_cast<size_t>(dstSize) + 1);
-    for (int32_t k = 0; k <= dstSize; ++k) bounds[k] = static_cast<int32_t>((k * step) >> 16);
+    // From 2^24 pixels on, the float ratio can round up so far that the last blocks would end
+    // beyond the source: each bound is kept where the blocks after it still get a pixel each.
+    for (int32_t k = 0; k <= dstSize; ++k)
+        bounds[k] = static_cast<int32_t>(std::min<int64_t>((k * step) >> 16, int64_t{srcSize} - dstSize + k));
     return bounds;
 }
 

@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "uBitmapSurface.h"
+#include "uNearestDraw.h"
 #include "uSysUtils.h"
 
 TRect IntersectRect(const TRect& a, const TRect& b) {
@@ -35,16 +36,11 @@ public:
                   const TRect& srcRect) const override {
         const double sx = static_cast<double>(srcRect.Width()) / dstRect.Width();
         const double sy = static_cast<double>(srcRect.Height()) / dstRect.Height();
-        for (int32_t y = clip.Top; y < clip.Bottom; ++y) {
-            int32_t syi = srcRect.Top + static_cast<int32_t>((y - dstRect.Top + 0.5) * sy);
-            syi = std::clamp(syi, 0, src.Height() - 1);
-            TColor32* out = dst.Pixels() + static_cast<size_t>(y) * dst.Width();
-            const TColor32* in = src.Pixels() + static_cast<size_t>(syi) * src.Width();
-            for (int32_t x = clip.Left; x < clip.Right; ++x) {
-                int32_t sxi = srcRect.Left + static_cast<int32_t>((x - dstRect.Left + 0.5) * sx);
-                out[x] = in[std::clamp(sxi, 0, src.Width() - 1)];
-            }
-        }
+        DrawNearest(
+            dst, clip, src.Pixels(), static_cast<size_t>(src.Width()),
+            [&](int32_t x) { return std::clamp(srcRect.Left + static_cast<int32_t>((x - dstRect.Left + 0.5) * sx), 0, src.Width() - 1); },
+            [&](int32_t y) { return std::clamp(srcRect.Top + static_cast<int32_t>((y - dstRect.Top + 0.5) * sy), 0, src.Height() - 1); },
+            [](TColor32 in, TColor32) { return in; });
     }
 };
 
@@ -111,6 +107,18 @@ void TBitmap32::SetSize(int32_t width, int32_t height) {
     FWidth = width;
     FHeight = height;
     FClipRect = BoundsRect();
+    Changed();
+}
+
+void TBitmap32::TakePixelsOf(TBitmap32& source) {
+    FSurface = std::move(source.FSurface);
+    FBits = source.FBits;
+    FWidth = source.FWidth;
+    FHeight = source.FHeight;
+    FClipRect = BoundsRect();
+    source.FBits = nullptr;
+    source.FWidth = source.FHeight = 0;
+    source.FClipRect = TRect{};
     Changed();
 }
 

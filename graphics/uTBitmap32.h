@@ -145,6 +145,9 @@ public:
     void* SurfaceHandle() const;
 
 private:
+    // Takes the size, pixels and surface of source, which is left empty, and raises OnChange.
+    void TakePixelsOf(TBitmap32& source);
+
     int32_t FWidth = 0;
     int32_t FHeight = 0;
     TColor32* FBits = nullptr;

@@ -220,3 +220,31 @@ TEST(DraftResampler, ShrinkingAClippedDestinationMatchesTheWholeResult) {
     for (int32_t y = 0; y < 40; ++y)
         for (int32_t x = 0; x < 30; ++x) ASSERT_EQ(part.GetPixel(x, y), whole.GetPixel(x + 10, y + 20)) << x << "," << y;
 }
+
+// From 2^24 pixels on, single-precision ratios and limits round: no map may reach past the source.
+TEST(DraftResampler, HugeSourcesStayInsideTheirBounds) {
+    for (const auto& size : {std::make_pair(16777219, 1024), std::make_pair(1073741827, 536870911),
+                             std::make_pair(2147483647, 3), std::make_pair(33554435, 33554433)}) {
+        const std::vector<int32_t> bounds = BoxBounds(size.first, size.second);
+        EXPECT_EQ(bounds.front(), 0);
+        EXPECT_LE(bounds.back(), size.first) << size.first << " to " << size.second;
+        bool everyBlockFilled = true;
+        for (size_t k = 0; k + 1 < bounds.size(); ++k) everyBlockFilled = everyBlockFilled && bounds[k + 1] > bounds[k];
+        EXPECT_TRUE(everyBlockFilled) << size.first << " to " << size.second;
+    }
+    // 33554435 is not a float: the clamp limit rounds up to 33554436, one past the last column.
+    const std::vector<TResampleTap> taps = BilinearMap(33554400, 33554436, 33554436, 100, 0, 100);
+    for (const TResampleTap& tap : taps) {
+        EXPECT_LT(tap.First, 33554436);
+        EXPECT_LT(tap.Second, 33554436);
+    }
+
+    // The sanitizers see any read past the 16,777,219-pixel row.
+    TBitmap32 row, target;
+    row.SetResamplerClassName("TDraftResampler");
+    row.SetSize(16777219, 1);
+    row.Clear(0xFF808080u);
+    target.SetSize(1024, 1);
+    row.DrawTo(&target, target.BoundsRect());
+    EXPECT_EQ(target.GetPixel(1023, 0), 0xFF808080u);
+}

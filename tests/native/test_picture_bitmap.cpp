@@ -44,6 +44,9 @@ std::vector<TBmpCase> BmpCases() {
     s = {2, 2, 32, 3, {}, {0xFF000000, 0x00FF0000, 0x0000FF00},
          {0x00, 0x33, 0x22, 0x11, 0, 0, 0, 0xFF, 0, 0xFF, 0, 0, 0, 0, 0, 0}};
     add("rgb32 bitfields without alpha mask", s, {0xFF0000FF, 0xFF000000, 0xFF112233, 0xFFFF0000});
+    // Masks that leave the fourth byte unused: it is alpha, as in plain 32-bit pixels.
+    s = {2, 1, 32, 3, {}, {0x00FF0000, 0x0000FF00, 0x000000FF}, {0x10, 0x20, 0x30, 0x40, 1, 2, 3, 0}};
+    add("rgb32 bitfields leaving the fourth byte", s, {0x40302010, 0x00030201});
     s = {1, 1, 32, 6, {}, {0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000}, {0x10, 0x20, 0x30, 0x40}};
     add("rgb32 alpha bitfields", s, {0x40302010});
     // Bottom row: absolute run of 3 (padded); end of line; top row: delta to x = 2, run of 1; end.
@@ -137,6 +140,7 @@ TEST(PictureBitmap, RejectsInvalidFilesAndStaysEmpty) {
 }
 
 // A packed 8-bit DIB with a grey colour table, like the renderer's cooling map.
+#if !defined(_WIN32)  // test resources are registered natively; Windows reads its own module
 TEST(PictureAssign, GreyBitmapResourceLoadsOpaqueGrey) {
     TBmpSpec s{3, 2, 8, 0, {}, {}, {10, 128, 255, 0, 0, 77, 200, 0}, false};
     for (uint32_t i = 0; i < 256; ++i) s.Palette.push_back(i * 0x010101u);
@@ -156,6 +160,7 @@ TEST(PictureAssign, GreyBitmapResourceLoadsOpaqueGrey) {
     EXPECT_THROW(bitmap.LoadFromResourceName("NO_SUCH_BITMAP"), EResNotFound);
     EXPECT_EQ(bitmap.Width(), 3);
 }
+#endif
 
 TEST(PictureAssign, BitmapCopiesPixelsAndSettings) {
     TBitmap32 source;
@@ -207,11 +212,13 @@ public:
     TGraphicKind Kind() const override { return FKind; }
     int32_t Width() const override { return 3; }
     int32_t Height() const override { return 1; }
-    void LoadFromStream(TStream&) override {}
     void Draw(TCanvas& canvas, const TRect&) const override {
         canvas.Bitmap().SetPixel(0, 0, 0xFFFF0000);
         canvas.Bitmap().SetPixel(1, 0, FSecond);
     }
+
+protected:
+    void ReadStream(TStream&) override {}
 
 private:
     TGraphicKind FKind;
@@ -290,7 +297,7 @@ TEST(PictureAssign, RasterPictureBlendsOverWhite) {
     class THalf : public TRasterGraphic {
     public:
         const char* ClassName() const override { return "THalf"; }
-        void LoadFromStream(TStream&) override {
+        void DecodeBytes(const uint8_t*, size_t) override {
             SetPictureSize(2, 1, "test");
             FPixels = {0x80000000, 0x00FF0000};
         }
@@ -324,6 +331,40 @@ TEST(PictureLoadFile, ThirtyTwoBitBmpIsReadDirectlyWithItsAlpha) {
     bitmap.LoadFromFile(dir.Write("palette.jpg", MakeBmp(pal)));
     EXPECT_EQ(bitmap.Width(), 1);
     EXPECT_EQ(bitmap.GetPixel(0, 0), 0xFF336699u);
+}
+
+// The pixels start where the file header says: after a larger information header (V5, 124 bytes)
+// or any gap.
+TEST(PictureLoadFile, ThirtyTwoBitPixelsAreReadAtTheFilesOffset) {
+    TTempDir dir;
+    const std::vector<uint8_t> pixels = {1, 2, 3, 0x40, 4, 5, 6, 0x80};
+    const std::vector<uint8_t> plain = MakeBmp({2, 1, 32, 0, {}, {}, pixels});
+    auto withOffset = [](std::vector<uint8_t> file, uint32_t offset) {
+        for (int i = 0; i < 4; ++i) file[10 + i] = static_cast<uint8_t>(offset >> (8 * i));
+        for (int i = 0; i < 4; ++i) file[2 + i] = static_cast<uint8_t>(file.size() >> (8 * i));
+        return file;
+    };
+    // A gap of 8 bytes between the headers and the pixels.
+    std::vector<uint8_t> gap = plain;
+    gap.insert(gap.begin() + 54, {0xEE, 0xEE, 0xEE, 0xEE, 0xDD, 0xDD, 0xDD, 0xDD});
+    gap = withOffset(gap, 62);
+    // A V5 header: 124 bytes, the fields past the first 40 (masks, colour space) all zero.
+    std::vector<uint8_t> v5 = plain;
+    v5[14] = 124;
+    v5.insert(v5.begin() + 54, 84, 0xCC);
+    v5 = withOffset(v5, 14 + 124);
+    // An offset past the end of the file.
+    const std::vector<uint8_t> beyond = withOffset(plain, 4096);
+    for (const auto& [name, bytes] : {std::make_pair("gap", gap), std::make_pair("v5", v5)}) {
+        SCOPED_TRACE(name);
+        TBitmap32 bitmap;
+        bitmap.LoadFromFile(dir.Write(std::string(name) + ".bmp", bytes));
+        ASSERT_EQ(bitmap.Width(), 2);
+        EXPECT_EQ(bitmap.GetPixel(0, 0), 0x40030201u);
+        EXPECT_EQ(bitmap.GetPixel(1, 0), 0x80060504u);
+    }
+    TBitmap32 bitmap;
+    EXPECT_THROW(bitmap.LoadFromFile(dir.Write("beyond.bmp", beyond)), EInvalidGraphic);
 }
 
 TEST(PictureLoadFile, FailuresKeepThePreviousContent) {

@@ -75,6 +75,12 @@ const std::map<std::string, std::string> RefusedByRule = {
     {"gif/gdk-gifsuite-max-codes.gif", "Invalid GIF data"},
 };
 
+// Files in compressions that the Windows build's libtiff leaves out (Debian's has them): they may
+// also fail with the unsupported-variant message.
+const std::map<std::string, std::string> OptionalCodec = {
+    {"tif/pillow-hopper_lzma.tif", "Cannot load image. LZMA compression not supported for TIFF files."},
+};
+
 class PictureCorpus : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { RegisterPictureFormats(); }
@@ -83,6 +89,7 @@ protected:
 }  // namespace
 
 TEST_F(PictureCorpus, EveryFileLoadsWithItsSizeOrFailsCleanly) {
+    VELMORA_NEEDS_CORPUS();
     int loaded = 0, failed = 0;
     std::string wrong;
     for (const TIndexEntry& e : ReadIndex()) {
@@ -100,6 +107,8 @@ TEST_F(PictureCorpus, EveryFileLoadsWithItsSizeOrFailsCleanly) {
             ++failed;
             const auto refused = RefusedByRule.find(e.File);
             if (refused != RefusedByRule.end() && refused->second == error.what()) continue;
+            const auto optional = OptionalCodec.find(e.File);
+            if (optional != OptionalCodec.end() && optional->second == error.what()) continue;
             if (!MustFail(e)) wrong += Format("\n%s: %s", e.File.c_str(), error.what());
         }
     }
@@ -145,7 +154,8 @@ struct TComparison {
 // The decoders' straight ARGB pixels agree with ImageMagick's. Colours are compared only where
 // the picture is not fully transparent; ImageMagick's known differences are left out.
 TEST_F(PictureCorpus, PixelsAgreeWithAnIndependentDecoder) {
-    if (access("/usr/bin/convert", X_OK) != 0) GTEST_SKIP() << "ImageMagick is not installed";
+    VELMORA_NEEDS_CORPUS();
+    if (!HostTool("/usr/bin/convert")) GTEST_SKIP() << "ImageMagick is not installed";
     // Bitmaps: ImageMagick widens 5- and 6-bit channels by bit replication (we round), and reads
     // the fourth byte of 32-bit bitmaps as it likes; only colours are compared there.
     const TComparison comparisons[] = {
@@ -191,7 +201,7 @@ TEST_F(PictureCorpus, PixelsAgreeWithAnIndependentDecoder) {
             const std::vector<uint8_t> expected = DecodeWithImageMagick(input);
             if (expected.empty()) continue;  // ImageMagick cannot read it
             if (expected.size() != raster->Pixels().size() * 4) {
-                wrong += Format("\n%s: ImageMagick gives %zu bytes for %dx%d", e.File.c_str(), expected.size(),
+                wrong += Format("\n%s: ImageMagick gives %u bytes for %dx%d", e.File.c_str(), static_cast<unsigned>(expected.size()),
                                 raster->Width(), raster->Height());
                 continue;
             }
@@ -215,7 +225,7 @@ TEST_F(PictureCorpus, PixelsAgreeWithAnIndependentDecoder) {
             }
             if (worst > c.Tolerance) {
                 const uint8_t* q = expected.data() + worstAt * 4;
-                wrong += Format("\n%s: pixel %zu is %08X, ImageMagick %02X%02X%02X%02X", e.File.c_str(), worstAt,
+                wrong += Format("\n%s: pixel %u is %08X, ImageMagick %02X%02X%02X%02X", e.File.c_str(), static_cast<unsigned>(worstAt),
                                 raster->Pixels()[worstAt], q[3], q[0], q[1], q[2]);
             }
         }

@@ -2,7 +2,10 @@
 // white, icons with their masks, EPS previews, TIFF variants, and clean failures on damaged files.
 #include <gtest/gtest.h>
 
+#include <jpeglib.h>
+
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 
 #include "test_picture_support.h"
@@ -25,7 +28,7 @@ protected:
 
 // RGB bytes of a picture flattened over white by ImageMagick; empty when it is not installed.
 std::vector<uint8_t> FlattenedByImageMagick(const std::string& path) {
-    if (access("/usr/bin/convert", X_OK) != 0) return {};
+    if (!HostTool("/usr/bin/convert")) return {};
     const std::string command =
         "/usr/bin/convert '" + path + "[0]' -background white -alpha remove -alpha off -depth 8 rgb:- 2>/dev/null";
     return CommandOutput(command);
@@ -50,6 +53,7 @@ bool AllOpaque(const TBitmap32& bitmap) {
 }  // namespace
 
 TEST_F(PictureFormats, DecodedPicturesAssignOpaqueOverWhite) {
+    VELMORA_NEEDS_CORPUS();
     const char* const files[] = {
         "jpg/sdl2-image-sample.jpg",      // JPEG
         "jpe/imagemagick-objects.jpe",    // greyscale JPEG
@@ -78,12 +82,12 @@ TEST_F(PictureFormats, DecodedPicturesAssignOpaqueOverWhite) {
 }
 
 TEST_F(PictureFormats, CmykJpegIsConvertedToRgb) {
-    if (access("/usr/bin/convert", X_OK) != 0) GTEST_SKIP() << "ImageMagick is not installed";
+    VELMORA_NEEDS_CORPUS();
+    if (!HostTool("/usr/bin/convert")) GTEST_SKIP() << "ImageMagick is not installed";
     TTempDir dir;
     const std::string path = dir.Path() + "/cmyk.jpg";
-    ASSERT_EQ(std::system(("/usr/bin/convert '" + CorpusPath("jpg/sdl2-image-sample.jpg") +
-                           "' -colorspace CMYK -quality 95 '" + path + "' 2>/dev/null")
-                              .c_str()),
+    ASSERT_EQ(RunHostCommand("/usr/bin/convert '" + CorpusPath("jpg/sdl2-image-sample.jpg") +
+                             "' -colorspace CMYK -quality 95 '" + path + "' 2>/dev/null"),
               0);
     TBitmap32 bitmap;
     bitmap.LoadFromFile(path);
@@ -92,6 +96,56 @@ TEST_F(PictureFormats, CmykJpegIsConvertedToRgb) {
     const std::vector<uint8_t> expected = FlattenedByImageMagick(path);
     ASSERT_EQ(expected.size(), static_cast<size_t>(23 * 42 * 3));
     EXPECT_LE(WorstDifference(bitmap, expected), 1);
+}
+
+namespace {
+
+// A 2 x 1 CMYK JPEG in the inverted convention (255 = no ink), with or without an Adobe marker.
+std::vector<uint8_t> InvertedCmykJpeg(bool adobeMarker) {
+    jpeg_compress_struct info;
+    jpeg_error_mgr error;
+    info.err = jpeg_std_error(&error);
+    jpeg_create_compress(&info);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&info, &buffer, &size);
+    info.image_width = 2;
+    info.image_height = 1;
+    info.input_components = 4;
+    info.in_color_space = JCS_CMYK;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, 100, TRUE);
+    info.write_Adobe_marker = adobeMarker ? TRUE : FALSE;
+    jpeg_start_compress(&info, TRUE);
+    // Red (no cyan, full magenta and yellow, no black), then white.
+    unsigned char row[8] = {255, 0, 0, 255, 255, 255, 255, 255};
+    JSAMPROW rows[1] = {row};
+    jpeg_write_scanlines(&info, rows, 1);
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    std::vector<uint8_t> bytes(buffer, buffer + size);
+    std::free(buffer);
+    return bytes;
+}
+
+}  // namespace
+
+// Practically every CMYK JPEG is inverted, also those without an Adobe marker.
+TEST_F(PictureFormats, CmykJpegIsReadInvertedWithOrWithoutAdobeMarker) {
+    for (bool marker : {true, false}) {
+        SCOPED_TRACE(marker ? "Adobe marker" : "no marker");
+        const std::vector<uint8_t> bytes = InvertedCmykJpeg(marker);
+        TJPEGImage jpeg;
+        jpeg.LoadFromBytes(bytes.data(), bytes.size());
+        ASSERT_EQ(jpeg.Width(), 2);
+        const auto near = [](TColor32 a, TColor32 b) {
+            for (int shift = 0; shift < 24; shift += 8)
+                if (std::abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF)) > 8) return false;
+            return true;
+        };
+        EXPECT_TRUE(near(jpeg.Pixels()[0], 0xFFFF0000u)) << std::hex << jpeg.Pixels()[0];
+        EXPECT_TRUE(near(jpeg.Pixels()[1], 0xFFFFFFFFu)) << std::hex << jpeg.Pixels()[1];
+    }
 }
 
 namespace {
@@ -185,6 +239,7 @@ TEST_F(PictureFormats, IconMaskAndAlphaDecideTransparency) {
 }
 
 TEST_F(PictureFormats, EpsShowsItsTiffPreviewOnly) {
+    VELMORA_NEEDS_CORPUS();
     const std::vector<uint8_t> tiff = ReadFileBytes(CorpusPath("tiff/sdl2-image-sample.tiff"));
     ASSERT_FALSE(tiff.empty());
     auto wrap = [&](uint32_t offset, uint32_t length) {
@@ -235,6 +290,7 @@ TEST_F(PictureFormats, EpsShowsItsTiffPreviewOnly) {
 }
 
 TEST_F(PictureFormats, TiffWithAnUnknownCompressionIsUnsupported) {
+    VELMORA_NEEDS_CORPUS();
     std::vector<uint8_t> tiff = ReadFileBytes(CorpusPath("tiff/sdl2-image-sample.tiff"));
     ASSERT_GE(tiff.size(), 8u);
     ASSERT_EQ(tiff[0], 'I');
@@ -263,6 +319,7 @@ TEST_F(PictureFormats, TiffWithAnUnknownCompressionIsUnsupported) {
 // Every sample of the formats decoded here, cut short at several lengths and with a damaged
 // header, fails with an Exception or loads a picture of sane size: never a crash.
 TEST_F(PictureFormats, DamagedFilesFailCleanly) {
+    VELMORA_NEEDS_CORPUS();
     const char* const folders[] = {"bmp", "dib", "rle", "ico", "jpg", "jpeg", "jpe", "jfif",
                                    "png", "gif", "tif", "tiff", "fax", "eps"};
     TTempDir dir;
@@ -281,7 +338,7 @@ TEST_F(PictureFormats, DamagedFilesFailCleanly) {
             for (size_t length : {size_t{0}, size_t{1}, size_t{7}, size_t{20}, size_t{53}, size_t{60},
                                   whole.size() / 3, whole.size() / 2, whole.size() - 1}) {
                 if (length < whole.size())
-                    variants.push_back({Format("cut at %zu", length),
+                    variants.push_back({"cut at " + std::to_string(length),
                                         std::vector<uint8_t>(whole.begin(), whole.begin() + static_cast<long>(length))});
             }
             std::vector<uint8_t> damaged = whole;
@@ -294,7 +351,7 @@ TEST_F(PictureFormats, DamagedFilesFailCleanly) {
                     bitmap.LoadFromFile(dir.Write("sample." + extension, bytes));
                     ++loads;
                     EXPECT_LE(static_cast<int64_t>(bitmap.Width()) * bitmap.Height(), MaxPicturePixels);
-                    if (what == Format("cut at %zu", whole.size() / 2)) halfLoads += "\n" + file;
+                    if (what == "cut at " + std::to_string(whole.size() / 2)) halfLoads += "\n" + file;
                 } catch (const Exception&) {
                     ++failures;
                 }

@@ -106,6 +106,7 @@ TEST_F(PictureRegistry, FindsFromTheLastEntryIgnoringCase) {
 }
 
 TEST_F(PictureRegistry, LoadsByExtensionAsWritten) {
+    VELMORA_NEEDS_CORPUS();
     TTempDir dir;
     const std::vector<uint8_t> jpeg = ReadFileBytes(CorpusPath("jpg/sdl2-image-sample.jpg"));
     ASSERT_FALSE(jpeg.empty());
@@ -140,6 +141,7 @@ TEST_F(PictureRegistry, LoadsByExtensionAsWritten) {
 }
 
 TEST_F(PictureRegistry, ContentUnderAnotherNameFollowsTheRules) {
+    VELMORA_NEEDS_CORPUS();
     TTempDir dir;
     // PNG content named .jpg reaches the JPEG decoder, which refuses it.
     TPicture picture;

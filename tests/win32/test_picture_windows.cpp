@@ -52,6 +52,7 @@ TEST(PictureWindows, MetafileCoverageBecomesAlpha) {
 }
 
 TEST(PictureWindows, MetafileFilesLoadOrFailCleanly) {
+    if (!VELMORA_CORPUS_PRESENT) GTEST_SKIP() << "sample pictures not found at " << VELMORA_CORPUS;
     RegisterPictureFormats();
     const char* const files[] = {"wmf/pillow-drawing.wmf", "wmf/imagemagick-clock.wmf", "emf/pillow-drawing.emf",
                                  "emf/libemf2svg-test-007.emf", "emf/libemf2svg-test-030.emf"};
