@@ -112,21 +112,12 @@ LRESULT TWinControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
             FMouseInside = false;
             MouseLeft();
             break;
-        case WM_COMMAND:
-        case WM_NOTIFY:
-        case WM_CTLCOLORBTN:
-        case WM_CTLCOLOREDIT:
-        case WM_CTLCOLORLISTBOX:
-        case WM_CTLCOLORSTATIC:
-        case WM_CTLCOLORSCROLLBAR:
-        case WM_DRAWITEM:
-        case WM_MEASUREITEM: {
+        default: {
+            // A child's notification goes back to the child (ReflectNotification knows which).
             LRESULT result = 0;
             if (ReflectNotification(FHandle, message, wParam, lParam, result)) return result;
             break;
         }
-        default:
-            break;
     }
     return DefaultHandler(message, wParam, lParam);
 }

@@ -148,17 +148,11 @@ LRESULT TForm::Dispatch(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
                 handled = (FPopupMenu != nullptr && FPopupMenu->HandleOwnerMessage(message, wParam, lParam, result)) ||
                           TWinControl::ReflectNotification(window, message, wParam, lParam, result);
                 break;
-            case WM_COMMAND:
-            case WM_NOTIFY:
-            case WM_CTLCOLORBTN:
-            case WM_CTLCOLOREDIT:
-            case WM_CTLCOLORLISTBOX:
-            case WM_CTLCOLORSTATIC:
-            case WM_CTLCOLORSCROLLBAR:
+            case WM_CLOSE: CloseRequested(); handled = true; break;
+            default:
+                // A control's notification goes back to the control (ReflectNotification knows which).
                 handled = TWinControl::ReflectNotification(window, message, wParam, lParam, result);
                 break;
-            case WM_CLOSE: CloseRequested(); handled = true; break;
-            default: break;
         }
         if (!handled) handled = HandleMessage(message, wParam, lParam, result);
     });
