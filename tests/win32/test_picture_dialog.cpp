@@ -28,22 +28,23 @@ void CALLBACK RunScript(HWND, UINT, UINT_PTR id, DWORD) {
     if (gScript != nullptr) (*gScript)();
 }
 
+struct ClassSearch {
+    const wchar_t* name;
+    HWND found;
+};
+
+BOOL CALLBACK MatchChildClass(HWND window, LPARAM data) {
+    auto* search = reinterpret_cast<ClassSearch*>(data);
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    if (lstrcmpiW(name, search->name) != 0) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
 HWND FindChildOfClass(HWND parent, const wchar_t* className) {
-    struct Search {
-        const wchar_t* name;
-        HWND found;
-    } search{className, nullptr};
-    EnumChildWindows(
-        parent,
-        [](HWND window, LPARAM data) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(data);
-            wchar_t name[64] = {};
-            GetClassNameW(window, name, 64);
-            if (lstrcmpiW(name, s->name) != 0) return TRUE;
-            s->found = window;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    ClassSearch search{className, nullptr};
+    EnumChildWindows(parent, MatchChildClass, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
