@@ -225,6 +225,8 @@ TEST(DraftResampler, ShrinkingAClippedDestinationMatchesTheWholeResult) {
 TEST(DraftResampler, HugeSourcesStayInsideTheirBounds) {
     for (const auto& size : {std::make_pair(16777219, 1024), std::make_pair(1073741827, 536870911),
                              std::make_pair(2147483647, 3), std::make_pair(33554435, 33554433)}) {
+        // Half a billion bounds (2 GB) do not fit a 32-bit process; that case runs in 64-bit ones.
+        if (sizeof(void*) < 8 && size.second > (1 << 28)) continue;
         const std::vector<int32_t> bounds = BoxBounds(size.first, size.second);
         EXPECT_EQ(bounds.front(), 0);
         EXPECT_LE(bounds.back(), size.first) << size.first << " to " << size.second;
