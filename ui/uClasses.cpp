@@ -1,6 +1,7 @@
 #include "uClasses.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "uSysUtils.h"
@@ -11,6 +12,9 @@ void TStream::ReadBuffer(void* buffer, size_t count) {
 
 std::vector<uint8_t> TStream::ReadRest() {
     const int64_t rest = Size() - Position();
+    // A rest larger than the address space can hold (a file of 4 GB or more in the 32-bit
+    // program) must not be narrowed into a shorter read.
+    if (rest > 0 && static_cast<uint64_t>(rest) > SIZE_MAX / 2) throw EOutOfResources("Out of memory");
     std::vector<uint8_t> bytes(rest > 0 ? static_cast<size_t>(rest) : 0);
     if (!bytes.empty()) bytes.resize(Read(bytes.data(), bytes.size()));
     return bytes;

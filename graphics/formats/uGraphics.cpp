@@ -82,9 +82,6 @@ void TPicture::SetGraphic(std::unique_ptr<TGraphic> graphic) {
 
 void TRasterGraphic::ReadStream(TStream& stream) {
     ClearPicture();
-    // A file larger than the address space cannot be held (32-bit builds).
-    if (static_cast<uint64_t>(std::max<int64_t>(stream.Size() - stream.Position(), 0)) > SIZE_MAX / 2)
-        throw EOutOfResources("Out of memory");
     const std::vector<uint8_t> bytes = stream.ReadRest();
     LoadFromBytes(bytes.data(), bytes.size());
 }

@@ -14,6 +14,7 @@
 #include "test_picture_support.h"
 #include "uBitmapGraphic.h"
 #include "uClasses.h"
+#include "uGIFImage.h"
 #include "uGraphics.h"
 #include "uPNGImage.h"
 #include "uPSDGraphic.h"
@@ -218,5 +219,46 @@ TEST(PictureLimits, DeepPhotoshopPlanesDoNotWrapA32BitSize) {
         EXPECT_EQ(picture.Width(), Huge);
     } catch (const EOutOfResources& e) {
         EXPECT_STREQ(e.what(), "Out of memory");
+    }
+}
+
+namespace {
+
+// A stream of zeros that claims 4 GB and 16 bytes, more than a 32-bit process can address.
+class TBeyondAddressSpace : public TStream {
+public:
+    size_t Read(void* buffer, size_t count) override {
+        std::memset(buffer, 0, count);
+        FPosition += static_cast<int64_t>(count);
+        return count;
+    }
+    int64_t Size() const override { return (int64_t{1} << 32) + 16; }
+    int64_t Position() const override { return FPosition; }
+    void SetPosition(int64_t position) override { FPosition = position; }
+
+private:
+    int64_t FPosition = 0;
+};
+
+}  // namespace
+
+// Such a file is the out-of-memory error for every picture kind, never a read of the 16 bytes
+// its size keeps when narrowed to 32 bits.
+TEST(PictureLimits, FilesBeyondTheAddressSpaceAreOutOfMemory) {
+    if (sizeof(size_t) > 4) GTEST_SKIP() << "needs a 32-bit size_t (the i686 program)";
+    const std::vector<std::pair<const char*, std::function<void(TStream&)>>> readers = {
+        {"stream", [](TStream& stream) { stream.ReadRest(); }},
+        {"bitmap", [](TStream& stream) { TBitmap().LoadFromStream(stream); }},
+        {"GIF", [](TStream& stream) { TGIFImage().LoadFromStream(stream); }},
+    };
+    for (const auto& [name, read] : readers) {
+        SCOPED_TRACE(name);
+        TBeyondAddressSpace stream;
+        try {
+            read(stream);
+            ADD_FAILURE() << "read without an error";
+        } catch (const EOutOfResources& e) {
+            EXPECT_STREQ(e.what(), "Out of memory");
+        }
     }
 }
