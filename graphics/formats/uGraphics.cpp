@@ -36,6 +36,13 @@ void TRasterGraphic::SetPictureSize(int32_t width, int32_t height, const char* f
     FHeight = height;
 }
 
+void TRasterGraphic::TakePicture(TRasterGraphic& source) {
+    FPixels.swap(source.FPixels);
+    FWidth = source.FWidth;
+    FHeight = source.FHeight;
+    source.ClearPicture();
+}
+
 void TRasterGraphic::ClearPicture() {
     std::vector<TColor32>().swap(FPixels);
     FWidth = 0;

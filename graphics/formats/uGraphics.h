@@ -74,6 +74,9 @@ protected:
     // Sizes the pixel store (all 0) after checking the size against MaxPicturePixels; raises
     // EInvalidGraphic "Cannot load image. Invalid or unexpected %s image format." when too large.
     void SetPictureSize(int32_t width, int32_t height, const char* formatName);
+    // Takes over another picture's size and pixels without copying them, leaving it empty: a
+    // picture at the size limit is held once, not twice.
+    void TakePicture(TRasterGraphic& source);
     void ClearPicture();
     // Called whenever the picture is emptied, for the kinds that keep more than pixels.
     virtual void PictureCleared() {}

@@ -79,8 +79,7 @@ void TIcon::DecodeBytes(const uint8_t* data, size_t size) {
         if (best.Png) {
             TPNGObject png;
             png.LoadFromBytes(p, best.Size);
-            SetPictureSize(png.Width(), png.Height(), "ICO");
-            FPixels = png.Pixels();
+            TakePicture(png);
             FHasAlpha = true;
             return;
         }
@@ -92,10 +91,11 @@ void TIcon::DecodeBytes(const uint8_t* data, size_t size) {
         TBitmap colour;
         colour.LoadFromDIB(dib.data(), dib.size());
         const int32_t width = colour.Width();
-        SetPictureSize(width, rows, "ICO");
-        FPixels = colour.Pixels();
+        const int colourBits = colour.PixelFormatBits();
+        if (colour.Height() != rows) FailIcon();
+        TakePicture(colour);
 
-        if (colour.PixelFormatBits() == 32) {
+        if (colourBits == 32) {
             for (TColor32 pixel : FPixels)
                 if ((pixel >> 24) != 0) {
                     FHasAlpha = true;
@@ -109,7 +109,7 @@ void TIcon::DecodeBytes(const uint8_t* data, size_t size) {
         const uint32_t compression = header.U32LE();
         header.Seek(32);
         const uint32_t colorsUsed = header.U32LE();  // the entry holds at least a 40-byte header
-        const uint64_t bpp = static_cast<uint64_t>(colour.PixelFormatBits());
+        const uint64_t bpp = static_cast<uint64_t>(colourBits);
         const uint64_t paletteEntries = colorsUsed != 0 ? colorsUsed : (bpp <= 8 ? (1u << bpp) : 0);
         const uint64_t masks = (compression == 3 && headerSize == 40) ? 12 : 0;
         const uint64_t colourStride = ((static_cast<uint64_t>(width) * bpp + 31) / 32) * 4;

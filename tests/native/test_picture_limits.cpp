@@ -16,6 +16,7 @@
 #include "uClasses.h"
 #include "uGIFImage.h"
 #include "uGraphics.h"
+#include "uIconGraphic.h"
 #include "uPNGImage.h"
 #include "uPSDGraphic.h"
 #include "uSysUtils.h"
@@ -143,6 +144,29 @@ TEST(PictureLimits, PicturesThatHoldTheirDataStillLoad) {
     tiff.LoadFromBytes(rawTiff.data(), rawTiff.size());
     ASSERT_EQ(tiff.Height(), 1024);
     EXPECT_EQ(tiff.Pixels().back(), 0xFF808080u);
+}
+
+// An icon's picture is decoded once and kept, not copied: a picture near the size limit fits
+// the memory a bitmap of its size would need.
+TEST(PictureLimits, IconsHoldTheirPictureOnce) {
+    if (!TLargestAllocation::Available()) GTEST_SKIP() << "allocations are seen only under AddressSanitizer";
+    // A 4096 x 4096 RLE8 colour part (declared at twice the height, with its mask) that ends at once.
+    TBmpSpec dib{4096, 2 * 4096, 8, 1, {0x123456, 0xFFFFFF}, {}, {0, 1}};
+    dib.FileHeader = false;
+    const std::vector<uint8_t> bits = MakeBmp(dib);
+    std::vector<uint8_t> ico = {0, 0, 1, 0, 1, 0, 0, 0, 2, 0, 1, 0, 8, 0};
+    PutU32(ico, static_cast<uint32_t>(bits.size()));
+    PutU32(ico, 22);
+    ico.insert(ico.end(), bits.begin(), bits.end());
+    const size_t pictureBytes = size_t{4096} * 4096 * sizeof(TColor32);
+
+    TLargestAllocation probe;
+    TIcon icon;
+    icon.LoadFromBytes(ico.data(), ico.size());
+    ASSERT_EQ(icon.Width(), 4096);
+    ASSERT_EQ(icon.Height(), 4096);
+    EXPECT_EQ(icon.Pixels().back() & 0x00FFFFFFu, 0x123456u);
+    EXPECT_LT(probe.PeakBytes(), pictureBytes + pictureBytes / 2);
 }
 
 namespace {

@@ -1,6 +1,7 @@
 // Shared fixtures of the picture tests: hand-built bitmap files, temporary files, corpus access.
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -21,17 +22,21 @@
 // From AddressSanitizer's runtime (GCC ships no header for it).
 extern "C" int __sanitizer_install_malloc_and_free_hooks(void (*onAllocate)(const volatile void*, size_t),
                                                          void (*onFree)(const volatile void*));
+extern "C" size_t __sanitizer_get_allocated_size(const volatile void* p);
 #define VELMORA_ALLOCATION_PROBE 1
 #endif
 
 namespace picture_test {
 
-// The largest single allocation made while a probe exists. It needs AddressSanitizer's allocator
-// hooks; elsewhere Available() is false.
+// The largest single allocation made while a probe exists, and the most memory held at once by
+// what was allocated meanwhile. It needs AddressSanitizer's allocator hooks; elsewhere
+// Available() is false.
 class TLargestAllocation {
 public:
     TLargestAllocation() {
         Largest().store(0);
+        Live().store(0);
+        Peak().store(0);
         Active().store(Available());
     }
     ~TLargestAllocation() { Active().store(false); }
@@ -39,6 +44,7 @@ public:
     TLargestAllocation& operator=(const TLargestAllocation&) = delete;
 
     size_t Bytes() const { return Largest().load(); }
+    size_t PeakBytes() const { return static_cast<size_t>(std::max<int64_t>(Peak().load(), 0)); }
 
     static bool Available() {
 #ifdef VELMORA_ALLOCATION_PROBE
@@ -58,13 +64,33 @@ private:
         static std::atomic<bool> active{false};
         return active;
     }
+    // Bytes held by allocations made while active; frees of older blocks may take it below 0.
+    static std::atomic<int64_t>& Live() {
+        static std::atomic<int64_t> live{0};
+        return live;
+    }
+    static std::atomic<int64_t>& Peak() {
+        static std::atomic<int64_t> peak{0};
+        return peak;
+    }
     static void OnAllocate(const volatile void*, size_t size) {
         if (!Active().load(std::memory_order_relaxed)) return;
         size_t seen = Largest().load(std::memory_order_relaxed);
         while (size > seen && !Largest().compare_exchange_weak(seen, size)) {
         }
+        const int64_t live = Live().fetch_add(static_cast<int64_t>(size)) + static_cast<int64_t>(size);
+        int64_t peak = Peak().load(std::memory_order_relaxed);
+        while (live > peak && !Peak().compare_exchange_weak(peak, live)) {
+        }
     }
-    static void OnFree(const volatile void*) {}
+    static void OnFree(const volatile void* p) {
+#ifdef VELMORA_ALLOCATION_PROBE
+        if (Active().load(std::memory_order_relaxed))
+            Live().fetch_sub(static_cast<int64_t>(__sanitizer_get_allocated_size(p)));
+#else
+        (void)p;
+#endif
+    }
 };
 
 inline void PutU16(std::vector<uint8_t>& out, uint32_t v) {
