@@ -12,7 +12,8 @@
 # cause pauses in the same way); covered by a topmost window (the gadget taken out of the topmost
 # band first); the bare window paced by a window timer; the bare window paced by a worker's
 # hand-off to the main thread (the gadget's architecture); an idle message loop with one 500 ms
-# timer, the floor of any program under Wine.
+# timer, the floor of any program under Wine; no program at all (the wineserver's own floor, the
+# prefix's background processes).
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 root="$(cd "$here/.." && pwd)"
@@ -64,8 +65,8 @@ for pid in $(pgrep -x "$(basename "$WINESERVER")" || true); do
 done
 [ -n "$wineserver_pid" ] || { echo "bench: cannot find the wineserver of $WINEPREFIX" >&2; exit 1; }
 
-ticks() { # PID: user + system CPU ticks so far
-  awk '{ print $14 + $15 }' "/proc/$1/stat"
+ticks() { # PID (or - for none): user + system CPU ticks so far
+  if [ "$1" = - ]; then echo 0; else awk '{ print $14 + $15 }' "/proc/$1/stat"; fi
 }
 # Prints "program wineserver xserver" per mille of one core over $seconds.
 measure() { # PROGRAM-PID
@@ -80,7 +81,7 @@ measure() { # PROGRAM-PID
 
 helper() { "$WINE" "$tree/bench/bare_layered_window.exe" "$@" </dev/null; }
 results="$(mktemp)"
-record() { echo "$1 $2" >>"$results"; }
+record() { echo "$1 $2" >>"$results"; echo "bench:   $1: $2" >&2; }
 
 for round in $(seq "$rounds"); do
   echo "bench: round $round of $rounds" >&2
@@ -100,6 +101,9 @@ for round in $(seq "$rounds"); do
   wait "$helper_pid" || true; helper_pid=""
   kill "$program_pid"; wait "$program_pid" 2>/dev/null || true; program_pid=""
 
+  # No program of ours at all: what the prefix's own processes cost the wineserver meanwhile.
+  record wine-alone "$(measure -)"
+
   for mode in timer handoff idle; do
     "$WINE" "$tree/bench/bare_layered_window.exe" "$mode" $((seconds + settle)) </dev/null >"$results.$mode" &
     program_pid=$!
@@ -113,7 +117,7 @@ done
 echo
 echo "CPU per mille of one core, median of $rounds rounds of $seconds s ($arch, Wine $("$WINE" --version), Xvfb 1280x1024)"
 printf '%-16s %8s %11s %9s %18s\n' case gadget wineserver "X server" "gadget+wineserver"
-for case in animating paused-locked covered bare-timer bare-handoff bare-idle; do
+for case in animating paused-locked covered bare-timer bare-handoff bare-idle wine-alone; do
   awk -v c="$case" '$1 == c { n++; a[n] = $2; b[n] = $3; x[n] = $4; s[n] = $2 + $3 }
     function median(v, n,   i, j, t) {
       for (i = 1; i <= n; i++) for (j = i + 1; j <= n; j++) if (v[j] < v[i]) { t = v[i]; v[i] = v[j]; v[j] = t }
