@@ -33,11 +33,14 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 
-# ctest runs the Windows programs through the Wine loader of the target architecture.
+# ctest runs the Windows programs through the Wine loader of the target architecture, by way of
+# scripts/lib/wine-test-run (a run whose loader was killed by a signal is run once more).
 if(NOT VELMORA_NO_EMULATOR)
   if(VELMORA_WIN_ARCH STREQUAL "x86_64")
-    set(CMAKE_CROSSCOMPILING_EMULATOR /usr/lib/wine/wine64)
+    set(velmora_wine_loader /usr/lib/wine/wine64)
   else()
-    set(CMAKE_CROSSCOMPILING_EMULATOR /usr/lib/wine/wine)
+    set(velmora_wine_loader /usr/lib/wine/wine)
   endif()
+  set(CMAKE_CROSSCOMPILING_EMULATOR /bin/bash "${CMAKE_CURRENT_LIST_DIR}/../scripts/lib/wine-test-run"
+      ${velmora_wine_loader})
 endif()
