@@ -1,6 +1,5 @@
 #include "uGraphics.h"
 
-#include <algorithm>
 #include <cstdint>
 #include <new>
 #include <stdexcept>
