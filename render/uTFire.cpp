@@ -588,8 +588,8 @@ void TFire::ColourFlames() {
         return;
     }
 #endif
-    // Eight cells per read, two pixels per write; a run of sixteen cold cells (much of the
-    // plane) is written as transparent black at once.
+    // One lookup per cell; a run of sixteen cold cells (much of the plane) is written as
+    // transparent black at once.
     for (int32_t i = 0; i < PlaneSize; i += 16) {
         uint64_t cells[2];
         std::memcpy(cells, next + i, sizeof cells);
@@ -597,13 +597,7 @@ void TFire::ColourFlames() {
             std::memset(pixels + i, 0, 16 * sizeof(TColor32));
             continue;
         }
-        for (int32_t half = 0; half < 2; ++half) {
-            uint64_t c = cells[half];
-            uint64_t pairs[4];
-            for (int32_t k = 0; k < 4; ++k, c >>= 16)
-                pairs[k] = palette[c & 0xFF] | static_cast<uint64_t>(palette[(c >> 8) & 0xFF]) << 32;
-            std::memcpy(pixels + i + 8 * half, pairs, sizeof pairs);
-        }
+        for (int32_t k = 0; k < 16; ++k) pixels[i + k] = palette[next[i + k]];
     }
 }
 
