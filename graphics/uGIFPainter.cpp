@@ -95,7 +95,9 @@ void TGIFPainter::DrawActiveFrame() {
     if (Stopped()) return;
     TThread::Synchronize([this] {
         // The stop may have come while the draw was waiting for the main thread.
-        if (!Stopped()) FImage.DrawFrame(FCanvas, FRect, FActiveFrame, (FOptions & PaintTransparent) != 0);
+        if (Stopped()) return;
+        FImage.DrawFrame(FCanvas, FRect, FActiveFrame, (FOptions & PaintTransparent) != 0);
+        FCanvas.Bitmap().Changed();  // whoever watches the target learns of every new frame
     });
 }
 

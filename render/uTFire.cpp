@@ -111,6 +111,7 @@ TFire::TFire(TTimerThread::TTickCounter tickCounter) {
     OutputBitmap = std::make_unique<TBitmap32>();
     SetZoom(1.0f);
     HeartBitmap = std::make_unique<TBitmap32>();
+    HeartBitmap->OnChange = [this](TBitmap32&) { FHeartChanged = true; };
     HeartBitmap->SetSize(PlaneWidth, PlaneHeight);
     HeartImage = std::make_unique<TGIFImage>();
     SetAnimated(true);
@@ -232,10 +233,35 @@ void TFire::Propagate() {
     }
 }
 
+// The heart changes a dozen times a second at most, the flames 64 times: its brightness is
+// measured once per change of HeartBitmap, and each frame only raises the heat to it.
 void TFire::IgniteFromHeart() {
     HeartBitmap->Canvas().Flush();
-    const TColor32* heart = HeartBitmap->Pixels();
+    if (FHeartChanged) {
+        MeasureHeart();
+        FHeartChanged = false;
+    }
     uint8_t* heat = Planes;
+    const uint8_t* brightness = FHeartBrightness;
+    int32_t i = 0;
+#ifdef VELMORA_FIRE_SSE2
+    for (; i + 16 <= PlaneSize; i += 16) {
+        __m128i* cells = reinterpret_cast<__m128i*>(heat + i);
+        const __m128i lit = _mm_load_si128(reinterpret_cast<const __m128i*>(brightness + i));
+        _mm_storeu_si128(cells, _mm_max_epu8(_mm_loadu_si128(cells), lit));
+    }
+#else
+    for (; i < PlaneSize; ++i) heat[i] = std::max(heat[i], brightness[i]);
+#endif
+}
+
+void TFire::MeasureHeart() {
+    const TColor32* heart = HeartBitmap->Pixels();
+    uint8_t* brightness = FHeartBrightness;
+    if (HeartBitmap->Width() != PlaneWidth || HeartBitmap->Height() != PlaneHeight) {
+        std::memset(brightness, 0, PlaneSize);
+        return;
+    }
     int32_t i = 0;
 #ifdef VELMORA_FIRE_SSE2
     // Intensity of four pixels: red and blue, then green and alpha, as 16-bit pairs per pixel,
@@ -250,24 +276,14 @@ void TFire::IgniteFromHeart() {
         const __m128i sum = _mm_add_epi32(_mm_madd_epi16(blueRed, blueRedWeights), _mm_madd_epi16(greenAlpha, greenWeights));
         return _mm_srli_epi32(sum, 8);
     };
-    const __m128i colourMask = _mm_set1_epi32(0x00FFFFFF);
     for (; i + 16 <= PlaneSize; i += 16) {
-        // Sixteen black heart pixels leave the flames as they are (the heart is mostly black).
-        const __m128i* block = reinterpret_cast<const __m128i*>(heart + i);
-        const __m128i any = _mm_or_si128(_mm_or_si128(_mm_loadu_si128(block), _mm_loadu_si128(block + 1)),
-                                         _mm_or_si128(_mm_loadu_si128(block + 2), _mm_loadu_si128(block + 3)));
-        if (_mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(any, colourMask), _mm_setzero_si128())) == 0xFFFF) continue;
         const __m128i a = _mm_packs_epi32(intensity4(heart + i), intensity4(heart + i + 4));
         const __m128i b = _mm_packs_epi32(intensity4(heart + i + 8), intensity4(heart + i + 12));
-        __m128i* cells = reinterpret_cast<__m128i*>(heat + i);
-        _mm_storeu_si128(cells, _mm_max_epu8(_mm_loadu_si128(cells), _mm_packus_epi16(a, b)));
+        _mm_store_si128(reinterpret_cast<__m128i*>(brightness + i), _mm_packus_epi16(a, b));
     }
     static_assert(PlaneSize % 16 == 0, "the vector loop covers the whole plane");
 #else
-    for (; i < PlaneSize; ++i) {
-        const uint32_t v = Intensity(heart[i]);
-        if (v > heat[i]) heat[i] = static_cast<uint8_t>(v);
-    }
+    for (; i < PlaneSize; ++i) brightness[i] = static_cast<uint8_t>(Intensity(heart[i]));
 #endif
 }
 

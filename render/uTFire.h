@@ -60,7 +60,9 @@ public:
     void StepMesh();         // springs and motion of the interior mesh nodes
     void WarpFlameField();   // NextHeat through the mesh -> Heat rows 0..191
     void WarpCell(int32_t cx, int32_t cy);
-    void IgniteFromHeart();  // Heat := max(Heat, brightness of HeartBitmap)
+    // Heat := max(Heat, brightness of HeartBitmap). The brightness is measured again only after
+    // HeartBitmap has raised OnChange: whoever writes its pixels directly calls Changed().
+    void IgniteFromHeart();
     void FadeEdges();        // darkens 16-cell bands along the borders of NextHeat
     void RenderOutput();     // NextHeat -> FireBitmap (with reflection) -> OutputBitmap
 
@@ -92,11 +94,16 @@ private:
     bool ColdSource(const TMeshNode& n00, const TMeshNode& n10, const TMeshNode& n01, const TMeshNode& n11) const;
     void ColourFlames();
     void DrawReflection();
+    void MeasureHeart();  // FHeartBrightness := Intensity of every HeartBitmap pixel
 
     // The palette's blue, green, red and alpha bytes, for colouring by byte lookups.
     uint8_t FPaletteChannels[4][256] = {};
     // (Re)starts the heart's painter with the options of Animated, paused when the renderer is.
     void StartHeartPainter();
+
+    // The brightness of HeartBitmap's pixels, as of its last change.
+    alignas(16) uint8_t FHeartBrightness[PlaneSize] = {};
+    bool FHeartChanged = true;
 
     // The mesh's phase accumulators carry over from one ResetMesh to the next.
     double FMeshPhase[4] = {};

@@ -111,7 +111,10 @@ TGIFPainter* TGIFImage::StartPaint(TCanvas& canvas, const TRect& rect, uint16_t 
     if (!(options & PaintAsync)) {
         // Painting on the calling thread draws the first frame and ends.
         FPainters.ReleaseFinished();
-        TThread::Synchronize([&] { DrawFrame(canvas, rect, 0, (options & PaintTransparent) != 0); });
+        TThread::Synchronize([&] {
+            DrawFrame(canvas, rect, 0, (options & PaintTransparent) != 0);
+            canvas.Bitmap().Changed();
+        });
         return nullptr;
     }
     return FPainters.Start(std::make_unique<TGIFPainter>(*this, canvas, rect, options));

@@ -204,6 +204,7 @@ TEST_F(FireTest, IgniteRaisesHeatToTheHeartsBrightness) {
         heart[i] = c.heart;
         Fire->Heat()[i] = c.heat;
     }
+    Fire->HeartBitmap->Changed();
     Fire->IgniteFromHeart();
     for (int i = 0; i < 32000; ++i) ASSERT_EQ(Fire->Heat()[i], cases[i % 7].expected) << i;
 
@@ -211,6 +212,7 @@ TEST_F(FireTest, IgniteRaisesHeatToTheHeartsBrightness) {
     for (int every : {1, 40}) {
         std::mt19937 random(9 + every);
         for (int i = 0; i < 32000; ++i) heart[i] = random() % every == 0 ? random() : random() & 0xFF000000u;
+        Fire->HeartBitmap->Changed();
         FillRandom(Fire->Heat(), 32000, 10);
         std::vector<uint8_t> expected(Fire->Heat(), Fire->Heat() + 32000);
         for (int i = 0; i < 32000; ++i) expected[i] = static_cast<uint8_t>(std::max<uint32_t>(expected[i], Intensity(heart[i])));

@@ -191,6 +191,37 @@ TEST(FireClock, ManyRenderersComeAndGo) {
     SUCCEED();
 }
 
+// The heart's brightness is measured once per heart frame; every frame the painter draws must
+// reach the flames, and a bitmap changed by hand is measured again once it says so.
+TEST_F(FireTest, TheFlamesFollowEveryHeartFrame) {
+    const TBitmap32& heart = *Fire->HeartBitmap;
+    auto ignitedEqualsHeart = [&] {
+        ClearPlanes();
+        Fire->IgniteFromHeart();
+        for (int i = 0; i < 32000; ++i)
+            if (Fire->Heat()[i] != Intensity(heart.Pixels()[i])) return false;
+        return true;
+    };
+    Fire->LoadHeart();
+    std::vector<std::vector<TColor32>> seen;
+    ASSERT_TRUE(PumpUntil([&] {
+        const std::vector<TColor32> now(heart.Pixels(), heart.Pixels() + 32000);
+        if (std::find(seen.begin(), seen.end(), now) != seen.end()) return false;
+        seen.push_back(now);
+        EXPECT_TRUE(ignitedEqualsHeart()) << "heart picture " << seen.size();
+        return seen.size() >= 4;
+    }));
+
+    Fire->SetAnimated(false);
+    ASSERT_TRUE(PumpUntil([&] { return std::equal(seen[1].begin(), seen[1].end(), heart.Pixels()); }));
+    EXPECT_TRUE(ignitedEqualsHeart());
+    Fire->HeartBitmap->Clear(0xFF808080);
+    EXPECT_TRUE(ignitedEqualsHeart());
+    Fire->HeartBitmap->Pixels()[5] = 0xFFFFFFFF;
+    Fire->HeartBitmap->Changed();
+    EXPECT_TRUE(ignitedEqualsHeart());
+}
+
 TEST_F(FireTest, HeartStillAndAnimated) {
     Fire->SetAnimated(false);  // nothing loaded yet: only recorded
     EXPECT_FALSE(Fire->Animated);

@@ -104,11 +104,14 @@ TEST_F(GIFPainter, TimesFramesByTheirDelaysShortenedByHalfTheOverrun) {
         waits.emplace_back(wait, ShownFrame(Target));
     };
 
+    int changes = 0;
+    Target.OnChange = [&](TBitmap32&) { ++changes; };
     ASSERT_NE(image.StartPaint(Target.Canvas(), Target.BoundsRect(), AnimatedOptions), nullptr);
     ASSERT_TRUE(PumpUntil(Target, Shown, [&] { return Shown.size() == 6; }));
     image.StopPaint();
 
     EXPECT_EQ(Shown, (std::vector<int>{0, 1, 2, 0, 1, 2}));
+    EXPECT_EQ(changes, 6);  // the target announces every frame drawn into it
     ASSERT_GE(waits.size(), 5u);
     // Frame 0 at once, then before each further frame 12 × the previous frame's delay (2 and 0
     // raised to 3 and 10) minus half of (now − waitStart − lastWait), truncated toward zero:
@@ -219,8 +222,11 @@ TEST_F(GIFPainter, NothingToPaint) {
     // A single frame is painted on the calling thread before StartPaint returns.
     TGIFImage single;
     Load(single, Animation({{2}}));
+    int changes = 0;
+    Target.OnChange = [&](TBitmap32&) { ++changes; };
     EXPECT_EQ(single.StartPaint(Target.Canvas(), Target.BoundsRect(), AnimatedOptions), nullptr);
     EXPECT_EQ(ShownFrame(Target), 0);
+    EXPECT_EQ(changes, 1);
 }
 
 // The program's heart animation: 14 frames, 36 ms each for frames 0-12 and 600 ms for frame 13,
