@@ -8,7 +8,9 @@
 #   bash bench/whole_program.sh [--rounds N] [--seconds S]     (defaults: 3 rounds of 20 s)
 #
 # Cases: the gadget animating, measured right after the bare hand-off of the same round (their
-# ratio is printed per round, with its median); paused (by the session lock notification: Wine
+# ratio is printed per round, with its median); side by side with the bare hand-off, both running
+# at once in different corners (the ratio of the two programs' own CPU per round, with its median:
+# on a shared machine whose speed drifts, the steadiest comparison there is); paused (by the session lock notification: Wine
 # keeps the screen-saver state per process, so no other program can start one for the gadget, and
 # every cause pauses in the same way); covered by a topmost window (the gadget taken out of the
 # topmost band first); the bare window paced by a window timer; the bare window paced by a worker's
@@ -80,6 +82,18 @@ measure() { # PROGRAM-PID
     'BEGIN { s = (u - t) * hz / 1000; printf "%.1f %.1f %.1f\n", a / s, b / s, c / s }'
 }
 
+# Prints "gadget bare wineserver xserver" per mille of one core over $seconds, both programs
+# running at once.
+measure_pair() { # GADGET-PID BARE-PID
+  local hz a1 b1 c1 d1 a2 b2 c2 d2 t1 t2
+  hz="$(getconf CLK_TCK)"
+  a1="$(ticks "$1")"; d1="$(ticks "$2")"; b1="$(ticks "$wineserver_pid")"; c1="$(ticks "$xvfb_pid")"; t1="$(date +%s.%N)"
+  sleep "$seconds"
+  a2="$(ticks "$1")"; d2="$(ticks "$2")"; b2="$(ticks "$wineserver_pid")"; c2="$(ticks "$xvfb_pid")"; t2="$(date +%s.%N)"
+  awk -v a="$((a2 - a1))" -v d="$((d2 - d1))" -v b="$((b2 - b1))" -v c="$((c2 - c1))" -v hz="$hz" -v t="$t1" -v u="$t2" \
+    'BEGIN { s = (u - t) * hz / 1000; printf "%.1f %.1f %.1f %.1f\n", a / s, d / s, b / s, c / s }'
+}
+
 helper() { "$WINE" "$tree/bench/bare_layered_window.exe" "$@" </dev/null; }
 results="$(mktemp)"
 record() { echo "$1 $2" >>"$results"; echo "bench:   $1: $2" >&2; }
@@ -103,6 +117,13 @@ for round in $(seq "$rounds"); do
   program_pid=$!
   sleep "$settle"
   record animating "$(measure "$program_pid")"
+  # Side by side: the gadget and the bare hand-off (top-left, apart from the gadget) at the same
+  # time, so that both programs' own readings come from the same moments of the machine.
+  "$WINE" "$tree/bench/bare_layered_window.exe" beside $((seconds + 2 * settle)) </dev/null >"$results.beside" &
+  helper_pid=$!
+  sleep "$settle"
+  record side-by-side "$(measure_pair "$program_pid" "$helper_pid")"
+  wait "$helper_pid" || true; helper_pid=""
   helper lock >/dev/null
   sleep "$settle"
   record paused-locked "$(measure "$program_pid")"
@@ -140,6 +161,14 @@ awk '$1 == "bare-handoff" { bare[++nb] = $2 + $3 } $1 == "animating" { gadget[++
     for (i = 1; i <= n; i++) { r[i] = bare[i] > 0 ? gadget[i] / bare[i] : 0; list = list sprintf(" %.2f", r[i]) }
     for (i = 1; i <= n; i++) for (j = i + 1; j <= n; j++) if (r[j] < r[i]) { t = r[i]; r[i] = r[j]; r[j] = t }
     if (n) printf "animating / bare-handoff, gadget+wineserver, per round:%s; median %.2f\n", list,
+      n % 2 ? r[(n + 1) / 2] : (r[n / 2] + r[n / 2 + 1]) / 2
+  }' "$results"
+# The programs' own CPU side by side, round by round (their shared wineserver and X server are
+# in the per-round readings above).
+awk '$1 == "side-by-side" { n++; r[n] = $3 > 0 ? $2 / $3 : 0; list = list sprintf(" %.2f", r[n]) }
+  END {
+    for (i = 1; i <= n; i++) for (j = i + 1; j <= n; j++) if (r[j] < r[i]) { t = r[i]; r[i] = r[j]; r[j] = t }
+    if (n) printf "side by side, gadget / bare hand-off, programs only, per round:%s; median %.2f\n", list,
       n % 2 ? r[(n + 1) / 2] : (r[n / 2] + r[n / 2 + 1]) / 2
   }' "$results"
 rm -f "$results" "$results".*

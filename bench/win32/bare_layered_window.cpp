@@ -4,6 +4,8 @@
 //                                        frames 64 times a second, paced by a window timer
 //   bare_layered_window handoff SECONDS  the same, paced by a worker that hands every frame to
 //                                        the main thread, as the gadget does
+//   bare_layered_window beside SECONDS   the hand-off window in the top-left corner, to run at the
+//                                        same time as the gadget without covering it
 //   bare_layered_window idle SECONDS     an idle message loop with one 500 ms timer (the floor)
 //   bare_layered_window lock|unlock      sends the gadget the session lock or unlock notification
 //   bare_layered_window cover SECONDS    takes the gadget out of the topmost band and covers it
@@ -95,7 +97,7 @@ LRESULT CALLBACK BareProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-int RunWindow(bool handoff, int seconds) {
+int RunWindow(bool handoff, int seconds, bool topLeft = false) {
     TApplication application;
     application.Initialize();
     TBareWindow window;
@@ -109,9 +111,10 @@ int RunWindow(bool handoff, int seconds) {
     wc.lpszClassName = L"BareLayeredWindow";
     RegisterClassExW(&wc);
     const int width = window.Frames[0]->Width(), height = window.Frames[0]->Height();
+    const int left = topLeft ? 0 : GetSystemMetrics(SM_CXSCREEN) - width;
+    const int top = topLeft ? 0 : GetSystemMetrics(SM_CYSCREEN) - height;
     window.Handle = CreateWindowExW(WS_EX_LAYERED | WS_EX_TOOLWINDOW | WS_EX_TOPMOST, wc.lpszClassName, L"", WS_POPUP,
-                                    GetSystemMetrics(SM_CXSCREEN) - width, GetSystemMetrics(SM_CYSCREEN) - height,
-                                    width, height, application.Handle(), nullptr, wc.hInstance, nullptr);
+                                    left, top, width, height, application.Handle(), nullptr, wc.hInstance, nullptr);
     window.ShowNextFrame();
     ShowWindow(window.Handle, SW_SHOWNOACTIVATE);
 
@@ -202,10 +205,11 @@ int wmain(int argc, wchar_t** argv) {
     const int seconds = argc > 2 ? static_cast<int>(std::wcstol(argv[2], nullptr, 10)) : 20;
     if (std::wcscmp(mode, L"timer") == 0) return RunWindow(false, seconds);
     if (std::wcscmp(mode, L"handoff") == 0) return RunWindow(true, seconds);
+    if (std::wcscmp(mode, L"beside") == 0) return RunWindow(true, seconds, true);
     if (std::wcscmp(mode, L"idle") == 0) return RunIdleLoop(seconds);
     if (std::wcscmp(mode, L"lock") == 0) return SendSessionChange(WTS_SESSION_LOCK);
     if (std::wcscmp(mode, L"unlock") == 0) return SendSessionChange(WTS_SESSION_UNLOCK);
     if (std::wcscmp(mode, L"cover") == 0) return CoverGadget(seconds);
-    std::fprintf(stderr, "usage: bare_layered_window timer|handoff|idle SECONDS | lock | unlock | cover SECONDS\n");
+    std::fprintf(stderr, "usage: bare_layered_window timer|handoff|beside|idle SECONDS | lock | unlock | cover SECONDS\n");
     return 2;
 }
