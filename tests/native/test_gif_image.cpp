@@ -314,6 +314,16 @@ TEST(GIFImageDraw, MapsTheScreenOntoTheRectangleAndClipsToTheBitmap) {
     };
     EXPECT_EQ(PixelRows(bitmap), expected);
 
+    // At its own size, one column off the left edge: the frame covers (-1, 0)..(1, 2).
+    bitmap.Clear(White);
+    image.Draw(bitmap.Canvas(), Rect(-2, -1, 2, 2));
+    const std::vector<std::vector<TColor32>> shifted = {
+        {Green, White, White, White},
+        {White, White, White, White},
+        {White, White, White, White},
+    };
+    EXPECT_EQ(PixelRows(bitmap), shifted);
+
     bitmap.Clear(White);
     image.Draw(bitmap.Canvas(), Rect(2, 1, 2, 3));  // empty rectangle
     image.Draw(bitmap.Canvas(), Rect(10, 10, 14, 13));  // beside the bitmap
