@@ -219,6 +219,14 @@ TEST_F(FireTest, IgniteRaisesHeatToTheHeartsBrightness) {
         Fire->IgniteFromHeart();
         EXPECT_EQ(std::memcmp(Fire->Heat(), expected.data(), 32000), 0) << every;
     }
+
+    // A heart of another size lights nothing, and is not read past its end.
+    Fire->HeartBitmap->SetSize(10, 10);
+    Fire->HeartBitmap->Clear(0xFFFFFFFF);
+    FillRandom(Fire->Heat(), 32000, 11);
+    const std::vector<uint8_t> before(Fire->Heat(), Fire->Heat() + 32000);
+    Fire->IgniteFromHeart();
+    EXPECT_EQ(std::memcmp(Fire->Heat(), before.data(), 32000), 0);
 }
 
 TEST_F(FireTest, FadeEdges) {
