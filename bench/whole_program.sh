@@ -71,27 +71,19 @@ done
 ticks() { # PID (or - for none): user + system CPU ticks so far
   if [ "$1" = - ]; then echo 0; else awk '{ print $14 + $15 }' "/proc/$1/stat"; fi
 }
-# Prints "program wineserver xserver" per mille of one core over $seconds.
-measure() { # PROGRAM-PID
-  local hz a1 b1 c1 a2 b2 c2 t1 t2
+# Prints the per mille of one core over $seconds of each program given (in that order, all
+# running at once), then of the wineserver and of the X server.
+measure() { # PROGRAM-PID...
+  local hz before after t1 t2
   hz="$(getconf CLK_TCK)"
-  a1="$(ticks "$1")"; b1="$(ticks "$wineserver_pid")"; c1="$(ticks "$xvfb_pid")"; t1="$(date +%s.%N)"
+  snapshot() { for pid in "$@" "$wineserver_pid" "$xvfb_pid"; do printf '%s ' "$(ticks "$pid")"; done; }
+  before="$(snapshot "$@")"; t1="$(date +%s.%N)"
   sleep "$seconds"
-  a2="$(ticks "$1")"; b2="$(ticks "$wineserver_pid")"; c2="$(ticks "$xvfb_pid")"; t2="$(date +%s.%N)"
-  awk -v a="$((a2 - a1))" -v b="$((b2 - b1))" -v c="$((c2 - c1))" -v hz="$hz" -v t="$t1" -v u="$t2" \
-    'BEGIN { s = (u - t) * hz / 1000; printf "%.1f %.1f %.1f\n", a / s, b / s, c / s }'
-}
-
-# Prints "gadget bare wineserver xserver" per mille of one core over $seconds, both programs
-# running at once.
-measure_pair() { # GADGET-PID BARE-PID
-  local hz a1 b1 c1 d1 a2 b2 c2 d2 t1 t2
-  hz="$(getconf CLK_TCK)"
-  a1="$(ticks "$1")"; d1="$(ticks "$2")"; b1="$(ticks "$wineserver_pid")"; c1="$(ticks "$xvfb_pid")"; t1="$(date +%s.%N)"
-  sleep "$seconds"
-  a2="$(ticks "$1")"; d2="$(ticks "$2")"; b2="$(ticks "$wineserver_pid")"; c2="$(ticks "$xvfb_pid")"; t2="$(date +%s.%N)"
-  awk -v a="$((a2 - a1))" -v d="$((d2 - d1))" -v b="$((b2 - b1))" -v c="$((c2 - c1))" -v hz="$hz" -v t="$t1" -v u="$t2" \
-    'BEGIN { s = (u - t) * hz / 1000; printf "%.1f %.1f %.1f %.1f\n", a / s, d / s, b / s, c / s }'
+  after="$(snapshot "$@")"; t2="$(date +%s.%N)"
+  awk -v before="$before" -v after="$after" -v hz="$hz" -v t="$t1" -v u="$t2" 'BEGIN {
+    n = split(before, b, " "); split(after, a, " "); s = (u - t) * hz / 1000
+    for (i = 1; i <= n; i++) printf "%.1f%s", (a[i] - b[i]) / s, i < n ? " " : "\n"
+  }'
 }
 
 helper() { "$WINE" "$tree/bench/bare_layered_window.exe" "$@" </dev/null; }
@@ -122,7 +114,7 @@ for round in $(seq "$rounds"); do
   "$WINE" "$tree/bench/bare_layered_window.exe" beside $((seconds + 2 * settle)) </dev/null >"$results.beside" &
   helper_pid=$!
   sleep "$settle"
-  record side-by-side "$(measure_pair "$program_pid" "$helper_pid")"
+  record side-by-side "$(measure "$program_pid" "$helper_pid")"
   wait "$helper_pid" || true; helper_pid=""
   helper lock >/dev/null
   sleep "$settle"

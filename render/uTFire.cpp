@@ -242,17 +242,7 @@ void TFire::IgniteFromHeart() {
         FHeartChanged = false;
     }
     uint8_t* heat = Planes;
-    const uint8_t* brightness = FHeartBrightness;
-    int32_t i = 0;
-#ifdef VELMORA_FIRE_SSE2
-    for (; i + 16 <= PlaneSize; i += 16) {
-        __m128i* cells = reinterpret_cast<__m128i*>(heat + i);
-        const __m128i lit = _mm_load_si128(reinterpret_cast<const __m128i*>(brightness + i));
-        _mm_storeu_si128(cells, _mm_max_epu8(_mm_loadu_si128(cells), lit));
-    }
-#else
-    for (; i < PlaneSize; ++i) heat[i] = std::max(heat[i], brightness[i]);
-#endif
+    for (int32_t i = 0; i < PlaneSize; ++i) heat[i] = std::max(heat[i], FHeartBrightness[i]);
 }
 
 void TFire::MeasureHeart() {

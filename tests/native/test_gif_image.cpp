@@ -301,28 +301,26 @@ TEST(GIFImageDraw, MapsTheScreenOntoTheRectangleAndClipsToTheBitmap) {
     TMemoryStream stream(TransparentGIF());
     image.LoadFromStream(stream);
 
+    struct Case {
+        const char* name;
+        TRect rect;
+        std::vector<std::vector<TColor32>> expected;
+    } cases[] = {
+        // Only the lower right quarter lies on the bitmap: the frame covers (-2, -1)..(2, 3), each
+        // of its pixels 2 × 2.
+        {"twice the screen size", Rect(-4, -3, 4, 3),
+         {{Green, Green, White, White}, {White, White, White, White}, {White, White, White, White}}},
+        // The frame covers (-1, 0)..(1, 2).
+        {"its own size, a column off the left edge", Rect(-2, -1, 2, 2),
+         {{Green, White, White, White}, {White, White, White, White}, {White, White, White, White}}},
+    };
     TBitmap32 bitmap;
     bitmap.SetSize(4, 3);
-    bitmap.Clear(White);
-    // Twice the screen size, shifted so that only its lower right quarter lies on the bitmap:
-    // the frame covers (-2, -1)..(2, 3), each of its pixels 2 × 2.
-    image.Draw(bitmap.Canvas(), Rect(-4, -3, 4, 3));
-    const std::vector<std::vector<TColor32>> expected = {
-        {Green, Green, White, White},
-        {White, White, White, White},
-        {White, White, White, White},
-    };
-    EXPECT_EQ(PixelRows(bitmap), expected);
-
-    // At its own size, one column off the left edge: the frame covers (-1, 0)..(1, 2).
-    bitmap.Clear(White);
-    image.Draw(bitmap.Canvas(), Rect(-2, -1, 2, 2));
-    const std::vector<std::vector<TColor32>> shifted = {
-        {Green, White, White, White},
-        {White, White, White, White},
-        {White, White, White, White},
-    };
-    EXPECT_EQ(PixelRows(bitmap), shifted);
+    for (const Case& c : cases) {
+        bitmap.Clear(White);
+        image.Draw(bitmap.Canvas(), c.rect);
+        EXPECT_EQ(PixelRows(bitmap), c.expected) << c.name;
+    }
 
     bitmap.Clear(White);
     image.Draw(bitmap.Canvas(), Rect(2, 1, 2, 3));  // empty rectangle
