@@ -7,16 +7,16 @@
 #
 #   bash bench/whole_program.sh [--rounds N] [--seconds S]     (defaults: 3 rounds of 20 s)
 #
-# Cases: the gadget animating, measured right after the bare hand-off of the same round (their
-# ratio is printed per round, with its median); side by side with the bare hand-off, both running
-# at once in different corners (the ratio of the two programs' own CPU per round, with its median:
-# on a shared machine whose speed drifts, the steadiest comparison there is); paused (by the session lock notification: Wine
-# keeps the screen-saver state per process, so no other program can start one for the gadget, and
-# every cause pauses in the same way); covered by a topmost window (the gadget taken out of the
-# topmost band first); the bare window paced by a window timer; the bare window paced by a worker's
-# hand-off to the main thread (the gadget's architecture); an idle message loop with one 500 ms
-# timer, the floor of any program under Wine; no program at all (the wineserver's own floor, the
-# prefix's background processes).
+# Cases: the gadget animating, measured right after the bare hand-off of the same round (their ratio
+# is printed per round, with its median); side by side with the bare hand-off, both running at once
+# in opposite corners, then with the corners swapped (the ratio of the two programs' own CPU over
+# both per round, with its median: on a shared machine whose speed drifts, the steadiest comparison
+# there is); paused (by the session lock notification: Wine keeps the screen-saver state per
+# process, so no other program can start one for the gadget, and every cause pauses in the same
+# way); covered by a topmost window (the gadget taken out of the topmost band first); the bare
+# window paced by a window timer; the bare window paced by a worker's hand-off to the main thread
+# (the gadget's architecture); an idle message loop with one 500 ms timer, the floor of any program
+# under Wine; no program at all (the wineserver's own floor: it wakes by itself).
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 root="$(cd "$here/.." && pwd)"
@@ -68,11 +68,12 @@ for pid in $(pgrep -x "$(basename "$WINESERVER")" || true); do
 done
 [ -n "$wineserver_pid" ] || { echo "bench: cannot find the wineserver of $WINEPREFIX" >&2; exit 1; }
 
-ticks() { # PID (or - for none): user + system CPU ticks so far
-  if [ "$1" = - ]; then echo 0; else awk '{ print $14 + $15 }' "/proc/$1/stat"; fi
+ticks() { # PID (or - for none): user + system CPU ticks so far, or "gone"
+  if [ "$1" = - ]; then echo 0; else awk '{ print $14 + $15 }' "/proc/$1/stat" 2>/dev/null || echo gone; fi
 }
 # Prints the per mille of one core over $seconds of each program given (in that order, all
-# running at once), then of the wineserver and of the X server.
+# running at once), then of the wineserver and of the X server; or "lost" when one of them ended
+# before the time was up.
 measure() { # PROGRAM-PID...
   local hz before after t1 t2
   hz="$(getconf CLK_TCK)"
@@ -82,17 +83,21 @@ measure() { # PROGRAM-PID...
   after="$(snapshot "$@")"; t2="$(date +%s.%N)"
   awk -v before="$before" -v after="$after" -v hz="$hz" -v t="$t1" -v u="$t2" 'BEGIN {
     n = split(before, b, " "); split(after, a, " "); s = (u - t) * hz / 1000
+    if (before ~ /gone/ || after ~ /gone/) { print "lost"; exit }
     for (i = 1; i <= n; i++) printf "%.1f%s", (a[i] - b[i]) / s, i < n ? " " : "\n"
   }'
 }
 
 helper() { "$WINE" "$tree/bench/bare_layered_window.exe" "$@" </dev/null; }
 results="$(mktemp)"
-record() { echo "$1 $2" >>"$results"; echo "bench:   $1: $2" >&2; }
+record() { # CASE READINGS: a lost reading is reported and left out of the medians
+  if [ "$2" != lost ]; then echo "$1 $2" >>"$results"; fi
+  echo "bench:   $1: $2" >&2
+}
 
 bare_window() { # MODE: one measured run of the bare window
   local mode="$1"
-  "$WINE" "$tree/bench/bare_layered_window.exe" "$mode" $((seconds + settle)) </dev/null >"$results.$mode" &
+  "$WINE" "$tree/bench/bare_layered_window.exe" "$mode" $((seconds + 2 * settle)) </dev/null >"$results.$mode" &
   program_pid=$!
   sleep "$settle"
   record "bare-$mode" "$(measure "$program_pid")"
@@ -109,13 +114,19 @@ for round in $(seq "$rounds"); do
   program_pid=$!
   sleep "$settle"
   record animating "$(measure "$program_pid")"
-  # Side by side: the gadget and the bare hand-off (top-left, apart from the gadget) at the same
-  # time, so that both programs' own readings come from the same moments of the machine.
-  "$WINE" "$tree/bench/bare_layered_window.exe" beside $((seconds + 2 * settle)) </dev/null >"$results.beside" &
-  helper_pid=$!
-  sleep "$settle"
-  record side-by-side "$(measure "$program_pid" "$helper_pid")"
-  wait "$helper_pid" || true; helper_pid=""
+  # Side by side: the gadget and the bare hand-off at the same time, so that both programs' own
+  # readings come from the same moments of the machine. The two corners need not cost Wine the
+  # same (two bare windows side by side differ by a per cent or two), so each program takes both
+  # in turn; a case is named after the gadget's corner.
+  for corner in bottom-right top-left; do
+    helper corner "$corner"
+    "$WINE" "$tree/bench/bare_layered_window.exe" beside $((seconds + 2 * settle)) </dev/null >"$results.beside" &
+    helper_pid=$!
+    sleep "$settle"
+    record "side-by-side-$corner" "$(measure "$program_pid" "$helper_pid")"
+    wait "$helper_pid" || true; helper_pid=""
+  done
+  helper corner bottom-right
   helper lock >/dev/null
   sleep "$settle"
   record paused-locked "$(measure "$program_pid")"
@@ -128,7 +139,7 @@ for round in $(seq "$rounds"); do
   wait "$helper_pid" || true; helper_pid=""
   kill "$program_pid"; wait "$program_pid" 2>/dev/null || true; program_pid=""
 
-  # No program of ours at all: what the prefix's own processes cost the wineserver meanwhile.
+  # No program of ours at all: the wineserver's own floor (it wakes by itself, with no requests).
   record wine-alone "$(measure -)"
 
   bare_window timer
@@ -146,6 +157,15 @@ for case in animating paused-locked covered bare-timer bare-handoff bare-idle wi
     }
     END { if (n) printf "%-16s %8.1f %11.1f %9.1f %18.1f\n", c, median(a, n), median(b, n), median(x, n), median(s, n) }' "$results"
 done
+# What the gadget adds while nobody sees it, above the wineserver's own floor with no program of
+# ours (on some machines that floor alone is several per mille).
+awk '$1 == "paused-locked" { p[++np] = $2 + $3 } $1 == "covered" { c[++nc] = $2 + $3 } $1 == "wine-alone" { w[++nw] = $3 }
+  function median(v, n,   i, j, t) {
+    for (i = 1; i <= n; i++) for (j = i + 1; j <= n; j++) if (v[j] < v[i]) { t = v[i]; v[i] = v[j]; v[j] = t }
+    return n % 2 ? v[(n + 1) / 2] : (v[n / 2] + v[n / 2 + 1]) / 2
+  }
+  END { if (np && nc && nw) { f = median(w, nw)
+    printf "above the wineserver alone (%.1f), gadget+wineserver: paused %.1f, covered %.1f\n", f, median(p, np) - f, median(c, nc) - f } }' "$results"
 # The animating gadget against the bare hand-off just before it, round by round (gadget + wineserver).
 awk '$1 == "bare-handoff" { bare[++nb] = $2 + $3 } $1 == "animating" { gadget[++ng] = $2 + $3 }
   END {
@@ -155,12 +175,17 @@ awk '$1 == "bare-handoff" { bare[++nb] = $2 + $3 } $1 == "animating" { gadget[++
     if (n) printf "animating / bare-handoff, gadget+wineserver, per round:%s; median %.2f\n", list,
       n % 2 ? r[(n + 1) / 2] : (r[n / 2] + r[n / 2 + 1]) / 2
   }' "$results"
-# The programs' own CPU side by side, round by round (their shared wineserver and X server are
-# in the per-round readings above).
-awk '$1 == "side-by-side" { n++; r[n] = $3 > 0 ? $2 / $3 : 0; list = list sprintf(" %.2f", r[n]) }
+# The programs' own CPU side by side, round by round, over both corners (their shared wineserver
+# and X server are in the per-round readings above).
+awk '$1 == "side-by-side-bottom-right" || $1 == "side-by-side-top-left" { g[$1] += $2; b[$1] += $3 }
+  $1 == "side-by-side-top-left" {
+    n++; s = b["side-by-side-bottom-right"] + b[$1]
+    r[n] = s > 0 ? (g["side-by-side-bottom-right"] + g[$1]) / s : 0; list = list sprintf(" %.2f", r[n])
+    delete g; delete b
+  }
   END {
     for (i = 1; i <= n; i++) for (j = i + 1; j <= n; j++) if (r[j] < r[i]) { t = r[i]; r[i] = r[j]; r[j] = t }
-    if (n) printf "side by side, gadget / bare hand-off, programs only, per round:%s; median %.2f\n", list,
+    if (n) printf "side by side, gadget / bare hand-off, programs only, both corners, per round:%s; median %.2f\n", list,
       n % 2 ? r[(n + 1) / 2] : (r[n / 2] + r[n / 2 + 1]) / 2
   }' "$results"
 rm -f "$results" "$results".*

@@ -4,12 +4,15 @@
 //                                        frames 64 times a second, paced by a window timer
 //   bare_layered_window handoff SECONDS  the same, paced by a worker that hands every frame to
 //                                        the main thread, as the gadget does
-//   bare_layered_window beside SECONDS   the hand-off window in the top-left corner, to run at the
-//                                        same time as the gadget without covering it
+//   bare_layered_window beside SECONDS   the hand-off window in the screen corner diagonally
+//                                        opposite the gadget, to run at the same time without
+//                                        covering it
 //   bare_layered_window idle SECONDS     an idle message loop with one 500 ms timer (the floor)
 //   bare_layered_window lock|unlock      sends the gadget the session lock or unlock notification
 //   bare_layered_window cover SECONDS    takes the gadget out of the topmost band and covers it
 //                                        with an opaque topmost window for SECONDS
+//   bare_layered_window corner top-left|bottom-right
+//                                        moves the gadget into that corner of the screen
 //
 // The window programs print the frames they showed per second when they end.
 #include <windows.h>
@@ -97,7 +100,15 @@ LRESULT CALLBACK BareProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-int RunWindow(bool handoff, int seconds, bool topLeft = false) {
+// Whether the gadget's window lies in the top-left quarter of the screen (by its top-left corner).
+bool GadgetInTopLeft() {
+    RECT bounds{};
+    HWND gadget = FindWindowW(L"VelmoraClass", nullptr);
+    return gadget != nullptr && GetWindowRect(gadget, &bounds) && bounds.left < GetSystemMetrics(SM_CXSCREEN) / 2 &&
+           bounds.top < GetSystemMetrics(SM_CYSCREEN) / 2;
+}
+
+int RunWindow(bool handoff, int seconds, bool besideGadget = false) {
     TApplication application;
     application.Initialize();
     TBareWindow window;
@@ -111,6 +122,8 @@ int RunWindow(bool handoff, int seconds, bool topLeft = false) {
     wc.lpszClassName = L"BareLayeredWindow";
     RegisterClassExW(&wc);
     const int width = window.Frames[0]->Width(), height = window.Frames[0]->Height();
+    // Bottom-right, where the gadget starts, unless the gadget is to be left room there.
+    const bool topLeft = besideGadget && !GadgetInTopLeft();
     const int left = topLeft ? 0 : GetSystemMetrics(SM_CXSCREEN) - width;
     const int top = topLeft ? 0 : GetSystemMetrics(SM_CYSCREEN) - height;
     window.Handle = CreateWindowExW(WS_EX_LAYERED | WS_EX_TOOLWINDOW | WS_EX_TOPMOST, wc.lpszClassName, L"", WS_POPUP,
@@ -198,6 +211,21 @@ int CoverGadget(int seconds) {
     return 0;
 }
 
+int MoveGadget(const wchar_t* corner) {
+    HWND gadget = FindWindowW(L"VelmoraClass", nullptr);
+    if (gadget == nullptr) {
+        std::fprintf(stderr, "no gadget window\n");
+        return 1;
+    }
+    RECT bounds{};
+    GetWindowRect(gadget, &bounds);
+    const bool topLeft = std::wcscmp(corner, L"top-left") == 0;
+    const int left = topLeft ? 0 : GetSystemMetrics(SM_CXSCREEN) - (bounds.right - bounds.left);
+    const int top = topLeft ? 0 : GetSystemMetrics(SM_CYSCREEN) - (bounds.bottom - bounds.top);
+    SetWindowPos(gadget, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -210,6 +238,11 @@ int wmain(int argc, wchar_t** argv) {
     if (std::wcscmp(mode, L"lock") == 0) return SendSessionChange(WTS_SESSION_LOCK);
     if (std::wcscmp(mode, L"unlock") == 0) return SendSessionChange(WTS_SESSION_UNLOCK);
     if (std::wcscmp(mode, L"cover") == 0) return CoverGadget(seconds);
-    std::fprintf(stderr, "usage: bare_layered_window timer|handoff|beside|idle SECONDS | lock | unlock | cover SECONDS\n");
+    if (std::wcscmp(mode, L"corner") == 0 && argc > 2 &&
+        (std::wcscmp(argv[2], L"top-left") == 0 || std::wcscmp(argv[2], L"bottom-right") == 0))
+        return MoveGadget(argv[2]);
+    std::fprintf(stderr,
+                 "usage: bare_layered_window timer|handoff|beside|idle SECONDS | lock | unlock | cover SECONDS | "
+                 "corner top-left|bottom-right\n");
     return 2;
 }
