@@ -4,6 +4,7 @@
 #include <cfenv>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 
 #include "uDraftResampler.h"
 #include "uGIFPainter.h"
@@ -241,13 +242,17 @@ void TFire::IgniteFromHeart() {
         MeasureHeart();
         FHeartChanged = false;
     }
-    uint8_t* heat = Planes;
-    for (int32_t i = 0; i < PlaneSize; ++i) heat[i] = std::max(heat[i], FHeartBrightness[i]);
+    // Only the cells the heart lights: the maximum with 0 changes nothing.
+    uint8_t* __restrict heat = Planes + FHeartLitBegin;
+    const uint8_t* __restrict lit = FHeartBrightness + FHeartLitBegin;
+    const int32_t count = FHeartLitEnd - FHeartLitBegin;
+    for (int32_t i = 0; i < count; ++i) heat[i] = std::max(heat[i], lit[i]);
 }
 
 void TFire::MeasureHeart() {
     const TColor32* heart = HeartBitmap->Pixels();
     uint8_t* brightness = FHeartBrightness;
+    FHeartLitBegin = FHeartLitEnd = 0;
     if (HeartBitmap->Width() != PlaneWidth || HeartBitmap->Height() != PlaneHeight) {
         std::memset(brightness, 0, PlaneSize);
         return;
@@ -275,6 +280,15 @@ void TFire::MeasureHeart() {
 #else
     for (; i < PlaneSize; ++i) brightness[i] = static_cast<uint8_t>(Intensity(heart[i]));
 #endif
+    const uint8_t* measured = brightness;
+    const uint8_t* end = measured + PlaneSize;
+    const uint8_t* first = std::find_if(measured, end, [](uint8_t b) { return b != 0; });
+    if (first == end) return;
+    const uint8_t* last = std::find_if(std::make_reverse_iterator(end), std::make_reverse_iterator(first),
+                                       [](uint8_t b) { return b != 0; })
+                              .base();
+    FHeartLitBegin = static_cast<int32_t>(first - measured);
+    FHeartLitEnd = static_cast<int32_t>(last - measured);
 }
 
 #ifdef VELMORA_FIRE_SSE2

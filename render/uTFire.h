@@ -101,8 +101,11 @@ private:
     // (Re)starts the heart's painter with the options of Animated, paused when the renderer is.
     void StartHeartPainter();
 
-    // The brightness of HeartBitmap's pixels, as of its last change.
+    // The brightness of HeartBitmap's pixels, as of its last change; cells outside
+    // FHeartLitBegin..FHeartLitEnd - 1 are 0.
     alignas(16) uint8_t FHeartBrightness[PlaneSize] = {};
+    int32_t FHeartLitBegin = 0;
+    int32_t FHeartLitEnd = 0;
     bool FHeartChanged = true;
 
     // The mesh's phase accumulators carry over from one ResetMesh to the next.

@@ -220,6 +220,20 @@ TEST_F(FireTest, IgniteRaisesHeatToTheHeartsBrightness) {
         EXPECT_EQ(std::memcmp(Fire->Heat(), expected.data(), 32000), 0) << every;
     }
 
+    // Hearts lit in a few cells only (at the plane's ends, in its middle, nowhere): exactly those
+    // cells are raised, the first and the last of them included.
+    const std::vector<int> litCells[] = {{0}, {31999}, {5000, 5001, 20000}, {}};
+    for (const std::vector<int>& lit : litCells) {
+        std::fill_n(heart, 32000, 0xFF000000u);
+        for (int i : lit) heart[i] = 0xFFFFFFFFu;
+        Fire->HeartBitmap->Changed();
+        FillRandom(Fire->Heat(), 32000, 12);
+        std::vector<uint8_t> expected(Fire->Heat(), Fire->Heat() + 32000);
+        for (int i : lit) expected[i] = 255;
+        Fire->IgniteFromHeart();
+        EXPECT_EQ(std::memcmp(Fire->Heat(), expected.data(), 32000), 0) << (lit.empty() ? -1 : lit.front());
+    }
+
     // A heart of another size lights nothing, and is not read past its end.
     Fire->HeartBitmap->SetSize(10, 10);
     Fire->HeartBitmap->Clear(0xFFFFFFFF);
