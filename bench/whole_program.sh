@@ -146,46 +146,41 @@ for round in $(seq "$rounds"); do
   bare_window idle
 done
 
+# The median of v[1..n] (v is sorted in place), for the summaries below.
+median_awk='function median(v, n,   i, j, t) {
+  for (i = 1; i <= n; i++) for (j = i + 1; j <= n; j++) if (v[j] < v[i]) { t = v[i]; v[i] = v[j]; v[j] = t }
+  return n % 2 ? v[(n + 1) / 2] : (v[n / 2] + v[n / 2 + 1]) / 2
+}'
 echo
 echo "CPU per mille of one core, median of $rounds rounds of $seconds s ($arch, Wine $("$WINE" --version), Xvfb 1280x1024)"
 printf '%-16s %8s %11s %9s %18s\n' case gadget wineserver "X server" "gadget+wineserver"
 for case in animating paused-locked covered bare-timer bare-handoff bare-idle wine-alone; do
-  awk -v c="$case" '$1 == c { n++; a[n] = $2; b[n] = $3; x[n] = $4; s[n] = $2 + $3 }
-    function median(v, n,   i, j, t) {
-      for (i = 1; i <= n; i++) for (j = i + 1; j <= n; j++) if (v[j] < v[i]) { t = v[i]; v[i] = v[j]; v[j] = t }
-      return n % 2 ? v[(n + 1) / 2] : (v[n / 2] + v[n / 2 + 1]) / 2
-    }
+  awk -v c="$case" "$median_awk"'
+    $1 == c { n++; a[n] = $2; b[n] = $3; x[n] = $4; s[n] = $2 + $3 }
     END { if (n) printf "%-16s %8.1f %11.1f %9.1f %18.1f\n", c, median(a, n), median(b, n), median(x, n), median(s, n) }' "$results"
 done
 # What the gadget adds while nobody sees it, above the wineserver's own floor with no program of
 # ours (on some machines that floor alone is several per mille).
-awk '$1 == "paused-locked" { p[++np] = $2 + $3 } $1 == "covered" { c[++nc] = $2 + $3 } $1 == "wine-alone" { w[++nw] = $3 }
-  function median(v, n,   i, j, t) {
-    for (i = 1; i <= n; i++) for (j = i + 1; j <= n; j++) if (v[j] < v[i]) { t = v[i]; v[i] = v[j]; v[j] = t }
-    return n % 2 ? v[(n + 1) / 2] : (v[n / 2] + v[n / 2 + 1]) / 2
-  }
+awk "$median_awk"'
+  $1 == "paused-locked" { p[++np] = $2 + $3 } $1 == "covered" { c[++nc] = $2 + $3 } $1 == "wine-alone" { w[++nw] = $3 }
   END { if (np && nc && nw) { f = median(w, nw)
     printf "above the wineserver alone (%.1f), gadget+wineserver: paused %.1f, covered %.1f\n", f, median(p, np) - f, median(c, nc) - f } }' "$results"
 # The animating gadget against the bare hand-off just before it, round by round (gadget + wineserver).
-awk '$1 == "bare-handoff" { bare[++nb] = $2 + $3 } $1 == "animating" { gadget[++ng] = $2 + $3 }
+awk "$median_awk"'
+  $1 == "bare-handoff" { bare[++nb] = $2 + $3 } $1 == "animating" { gadget[++ng] = $2 + $3 }
   END {
     n = ng < nb ? ng : nb
     for (i = 1; i <= n; i++) { r[i] = bare[i] > 0 ? gadget[i] / bare[i] : 0; list = list sprintf(" %.2f", r[i]) }
-    for (i = 1; i <= n; i++) for (j = i + 1; j <= n; j++) if (r[j] < r[i]) { t = r[i]; r[i] = r[j]; r[j] = t }
-    if (n) printf "animating / bare-handoff, gadget+wineserver, per round:%s; median %.2f\n", list,
-      n % 2 ? r[(n + 1) / 2] : (r[n / 2] + r[n / 2 + 1]) / 2
+    if (n) printf "animating / bare-handoff, gadget+wineserver, per round:%s; median %.2f\n", list, median(r, n)
   }' "$results"
 # The programs' own CPU side by side, round by round, over both corners (their shared wineserver
 # and X server are in the per-round readings above).
-awk '$1 == "side-by-side-bottom-right" || $1 == "side-by-side-top-left" { g[$1] += $2; b[$1] += $3 }
+awk "$median_awk"'
+  $1 == "side-by-side-bottom-right" || $1 == "side-by-side-top-left" { g[$1] += $2; b[$1] += $3 }
   $1 == "side-by-side-top-left" {
     n++; s = b["side-by-side-bottom-right"] + b[$1]
     r[n] = s > 0 ? (g["side-by-side-bottom-right"] + g[$1]) / s : 0; list = list sprintf(" %.2f", r[n])
     delete g; delete b
   }
-  END {
-    for (i = 1; i <= n; i++) for (j = i + 1; j <= n; j++) if (r[j] < r[i]) { t = r[i]; r[i] = r[j]; r[j] = t }
-    if (n) printf "side by side, gadget / bare hand-off, programs only, both corners, per round:%s; median %.2f\n", list,
-      n % 2 ? r[(n + 1) / 2] : (r[n / 2] + r[n / 2 + 1]) / 2
-  }' "$results"
+  END { if (n) printf "side by side, gadget / bare hand-off, programs only, both corners, per round:%s; median %.2f\n", list, median(r, n) }' "$results"
 rm -f "$results" "$results".*

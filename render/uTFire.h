@@ -94,7 +94,7 @@ private:
     bool ColdSource(const TMeshNode& n00, const TMeshNode& n10, const TMeshNode& n01, const TMeshNode& n11) const;
     void ColourFlames();
     void DrawReflection();
-    void MeasureHeart();  // FHeartBrightness := Intensity of every HeartBitmap pixel
+    void MeasureHeart();  // FHeartBrightness := Intensity of every pixel; FHeartLit* := its lit cells
 
     // The palette's blue, green, red and alpha bytes, for colouring by byte lookups.
     uint8_t FPaletteChannels[4][256] = {};

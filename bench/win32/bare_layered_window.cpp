@@ -100,10 +100,23 @@ LRESULT CALLBACK BareProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
+// The gadget's window, or null (said on stderr when asked to).
+HWND FindGadget(bool report = true) {
+    HWND gadget = FindWindowW(L"VelmoraClass", nullptr);
+    if (gadget == nullptr && report) std::fprintf(stderr, "no gadget window\n");
+    return gadget;
+}
+
+// Where a window of that size goes in the screen's top-left or bottom-right corner.
+POINT CornerOrigin(bool topLeft, int width, int height) {
+    if (topLeft) return POINT{0, 0};
+    return POINT{GetSystemMetrics(SM_CXSCREEN) - width, GetSystemMetrics(SM_CYSCREEN) - height};
+}
+
 // Whether the gadget's window lies in the top-left quarter of the screen (by its top-left corner).
 bool GadgetInTopLeft() {
     RECT bounds{};
-    HWND gadget = FindWindowW(L"VelmoraClass", nullptr);
+    HWND gadget = FindGadget(false);
     return gadget != nullptr && GetWindowRect(gadget, &bounds) && bounds.left < GetSystemMetrics(SM_CXSCREEN) / 2 &&
            bounds.top < GetSystemMetrics(SM_CYSCREEN) / 2;
 }
@@ -123,11 +136,10 @@ int RunWindow(bool handoff, int seconds, bool besideGadget = false) {
     RegisterClassExW(&wc);
     const int width = window.Frames[0]->Width(), height = window.Frames[0]->Height();
     // Bottom-right, where the gadget starts, unless the gadget is to be left room there.
-    const bool topLeft = besideGadget && !GadgetInTopLeft();
-    const int left = topLeft ? 0 : GetSystemMetrics(SM_CXSCREEN) - width;
-    const int top = topLeft ? 0 : GetSystemMetrics(SM_CYSCREEN) - height;
+    const POINT origin = CornerOrigin(besideGadget && !GadgetInTopLeft(), width, height);
     window.Handle = CreateWindowExW(WS_EX_LAYERED | WS_EX_TOOLWINDOW | WS_EX_TOPMOST, wc.lpszClassName, L"", WS_POPUP,
-                                    left, top, width, height, application.Handle(), nullptr, wc.hInstance, nullptr);
+                                    origin.x, origin.y, width, height, application.Handle(), nullptr, wc.hInstance,
+                                    nullptr);
     window.ShowNextFrame();
     ShowWindow(window.Handle, SW_SHOWNOACTIVATE);
 
@@ -164,21 +176,15 @@ int RunIdleLoop(int seconds) {
 // Wine keeps the screen-saver state of SystemParametersInfo per process, so another program cannot
 // show the gadget a running screen saver; the lock notification pauses it in the same way.
 int SendSessionChange(WPARAM event) {
-    HWND gadget = FindWindowW(L"VelmoraClass", nullptr);
-    if (gadget == nullptr) {
-        std::fprintf(stderr, "no gadget window\n");
-        return 1;
-    }
+    HWND gadget = FindGadget();
+    if (gadget == nullptr) return 1;
     SendMessageW(gadget, WM_WTSSESSION_CHANGE, event, 0);
     return 0;
 }
 
 int CoverGadget(int seconds) {
-    HWND gadget = FindWindowW(L"VelmoraClass", nullptr);
-    if (gadget == nullptr) {
-        std::fprintf(stderr, "no gadget window\n");
-        return 1;
-    }
+    HWND gadget = FindGadget();
+    if (gadget == nullptr) return 1;
     // Out of the topmost band the way the gadget itself leaves it: an owned window may otherwise
     // stay topmost (Wine), so the owner is let go for the moment of the change.
     HWND owner = GetWindow(gadget, GW_OWNER);
@@ -212,17 +218,13 @@ int CoverGadget(int seconds) {
 }
 
 int MoveGadget(const wchar_t* corner) {
-    HWND gadget = FindWindowW(L"VelmoraClass", nullptr);
-    if (gadget == nullptr) {
-        std::fprintf(stderr, "no gadget window\n");
-        return 1;
-    }
+    HWND gadget = FindGadget();
+    if (gadget == nullptr) return 1;
     RECT bounds{};
     GetWindowRect(gadget, &bounds);
-    const bool topLeft = std::wcscmp(corner, L"top-left") == 0;
-    const int left = topLeft ? 0 : GetSystemMetrics(SM_CXSCREEN) - (bounds.right - bounds.left);
-    const int top = topLeft ? 0 : GetSystemMetrics(SM_CYSCREEN) - (bounds.bottom - bounds.top);
-    SetWindowPos(gadget, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const POINT origin =
+        CornerOrigin(std::wcscmp(corner, L"top-left") == 0, bounds.right - bounds.left, bounds.bottom - bounds.top);
+    SetWindowPos(gadget, nullptr, origin.x, origin.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     return 0;
 }
 
